@@ -1,0 +1,25 @@
+// StartupTable.cpp - the library start-up steps of the setup program.
+#include "StartupTable.h"
+
+#include "SetupTexts.h"
+#include "wcls/LibStartup.h"
+#include "wcls/Shutdown.h"
+
+static bool StartLibraryCore(HINSTANCE hinst)
+{
+    return LibraryStartup(hinst, SetupText::kAppTitle);
+}
+
+const StartupStep g_startupSteps[] = {
+    {StartLibraryCore, LibraryShutdown},  // library core and error thread
+};
+const int g_startupStepCount = sizeof(g_startupSteps) / sizeof(g_startupSteps[0]);
+
+bool RunStartupSteps(HINSTANCE hinst)
+{
+    for (int i = 0; i < g_startupStepCount; ++i) {
+        if (!g_startupSteps[i].start(hinst)) return false;
+        if (g_startupSteps[i].shutdown) AddShutdown(g_startupSteps[i].shutdown);
+    }
+    return true;
+}

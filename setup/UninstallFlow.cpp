@@ -1,0 +1,6 @@
+// UninstallFlow.cpp - the uninstall flow.
+#include "Flows.h"
+
+void UninstallFlow()
+{
+}

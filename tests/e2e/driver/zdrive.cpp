@@ -1,0 +1,523 @@
+// zdrive.cpp - end-to-end test driver. Starts the program under test, reports
+// its top-level windows (message boxes, dialogs, other windows) with their
+// texts and controls, and presses buttons or types into fields on command.
+// It also plays the installed application's side: a main window, named
+// mutexes and held lock files.
+//
+// Protocol: one command per line on stdin (UTF-8), one JSON object per line
+// on stdout. Every wait has a time-out; a time-out answers with what the
+// program under test had on screen.
+#include <windows.h>
+
+#include <stdio.h>
+
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- text and JSON --------------------------------------------------------
+
+std::string Utf8(const std::wstring& w)
+{
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring Wide(const std::string& s)
+{
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &w[0], n);
+    return w;
+}
+
+std::string Quote(const std::string& s)
+{
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                snprintf(buf, sizeof(buf), "\\u%04x", c);
+                out += buf;
+            } else {
+                out += (char)c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Hex(const void* p)
+{
+    char buf[32];
+    snprintf(buf, sizeof(buf), "\"0x%llx\"", (unsigned long long)(ULONG_PTR)p);
+    return buf;
+}
+
+void Answer(const std::string& json)
+{
+    fputs(json.c_str(), stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+
+void Fail(const std::string& error, const std::string& extra = std::string())
+{
+    Answer("{\"ok\":false,\"error\":" + Quote(error) + extra + "}");
+}
+
+// ---- windows of the program under test -----------------------------------
+
+HANDLE g_process;
+DWORD g_pid;
+std::set<HWND> g_reported;
+HWND g_current;
+
+std::wstring ClassOf(HWND h)
+{
+    wchar_t cls[256] = {};
+    GetClassNameW(h, cls, 256);
+    return cls;
+}
+
+std::wstring TextOf(HWND h)
+{
+    int n = (int)SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring w(n + 1, L'\0');
+    n = (int)SendMessageW(h, WM_GETTEXT, n + 1, (LPARAM)&w[0]);
+    w.resize(n > 0 ? n : 0);
+    return w;
+}
+
+const int kBoxTextId = 0xFFFF;
+
+std::string KindOf(HWND h)
+{
+    if (ClassOf(h) != L"#32770") return "window";
+    return GetDlgItem(h, kBoxTextId) ? "box" : "dialog";
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM lp)
+{
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+    return TRUE;
+}
+
+std::string ControlsJson(HWND h)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(h, CollectChild, (LPARAM)&children);
+    std::string out = "[";
+    for (size_t i = 0; i < children.size(); ++i) {
+        HWND c = children[i];
+        std::wstring cls = ClassOf(c);
+        LONG style = (LONG)GetWindowLongPtrW(c, GWL_STYLE);
+        std::ostringstream o;
+        o << (i ? "," : "") << "{\"id\":" << GetDlgCtrlID(c) << ",\"class\":" << Quote(Utf8(cls))
+          << ",\"text\":" << Quote(Utf8(TextOf(c))) << ",\"style\":" << (unsigned long)style
+          << ",\"visible\":" << (IsWindowVisible(c) ? "true" : "false")
+          << ",\"enabled\":" << (IsWindowEnabled(c) ? "true" : "false");
+        if (_wcsicmp(cls.c_str(), L"Button") == 0)
+            o << ",\"checked\":" << SendMessageW(c, BM_GETCHECK, 0, 0);
+        o << "}";
+        out += o.str();
+    }
+    return out + "]";
+}
+
+std::string WindowJson(HWND h)
+{
+    std::string kind = KindOf(h);
+    std::ostringstream o;
+    o << "\"hwnd\":" << Hex(h) << ",\"kind\":" << Quote(kind) << ",\"class\":" << Quote(Utf8(ClassOf(h)))
+      << ",\"title\":" << Quote(Utf8(TextOf(h)))
+      << ",\"style\":" << (unsigned long)GetWindowLongPtrW(h, GWL_STYLE)
+      << ",\"exstyle\":" << (unsigned long)GetWindowLongPtrW(h, GWL_EXSTYLE)
+      << ",\"owner\":" << Hex(GetWindow(h, GW_OWNER))
+      << ",\"enabled\":" << (IsWindowEnabled(h) ? "true" : "false");
+    if (kind == "box") o << ",\"text\":" << Quote(Utf8(TextOf(GetDlgItem(h, kBoxTextId))));
+    if (kind != "window") o << ",\"controls\":" << ControlsJson(h);
+    RECT r;
+    GetWindowRect(h, &r);
+    o << ",\"rect\":[" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "]";
+    return o.str();
+}
+
+struct Enumerated {
+    DWORD pid;  // 0: every process
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectTop(HWND h, LPARAM lp)
+{
+    Enumerated* e = reinterpret_cast<Enumerated*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if ((e->pid == 0 || pid == e->pid) && IsWindowVisible(h)) e->windows.push_back(h);
+    return TRUE;
+}
+
+// Visible top-level windows, top of the Z order first.
+std::vector<HWND> TopWindows(DWORD pid)
+{
+    Enumerated e{pid, {}};
+    EnumWindows(CollectTop, (LPARAM)&e);
+    return e.windows;
+}
+
+std::string ScreenJson()
+{
+    std::string out = ",\"screen\":[";
+    if (g_pid) {
+        std::vector<HWND> all = TopWindows(g_pid);
+        for (size_t i = 0; i < all.size(); ++i) out += (i ? ",{" : "{") + WindowJson(all[i]) + "}";
+    }
+    return out + "]";
+}
+
+bool Exited(DWORD* code)
+{
+    if (!g_process || WaitForSingleObject(g_process, 0) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(g_process, code);
+    return true;
+}
+
+// ---- the application's side: windows, mutexes, lock files ------------------
+
+struct HelperWindow {
+    HANDLE thread;
+    DWORD threadId;
+    HWND hwnd;
+};
+std::map<std::wstring, HelperWindow> g_helperWindows;
+std::map<std::wstring, HANDLE> g_mutexes;
+std::map<std::wstring, HANDLE> g_heldFiles;
+
+struct HelperStart {
+    std::wstring cls;
+    std::wstring title;
+    HANDLE ready;
+    HWND hwnd;
+};
+
+LRESULT CALLBACK HelperProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+// Each helper window has a thread of its own that keeps its messages moving,
+// so another process may move it or send to it.
+DWORD WINAPI HelperThread(void* p)
+{
+    HelperStart* start = static_cast<HelperStart*>(p);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = HelperProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = start->cls.c_str();
+    RegisterClassW(&wc);
+    start->hwnd = CreateWindowExW(0, start->cls.c_str(), start->title.c_str(), WS_OVERLAPPEDWINDOW,
+                                  40, 40, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    if (start->hwnd) ShowWindow(start->hwnd, SW_SHOWNOACTIVATE);
+    SetEvent(start->ready);
+    if (!start->hwnd) return 1;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+// ---- commands -----------------------------------------------------------
+
+void CmdStart(const std::wstring& cmdline)
+{
+    if (g_process) {
+        DWORD code;
+        if (!Exited(&code)) return Fail("already started");
+        CloseHandle(g_process);
+        g_process = nullptr;
+    }
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring buf = cmdline;
+    if (!CreateProcessW(nullptr, &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return Fail("CreateProcess failed", ",\"code\":" + std::to_string(GetLastError()));
+    CloseHandle(pi.hThread);
+    g_process = pi.hProcess;
+    g_pid = pi.dwProcessId;
+    g_reported.clear();
+    g_current = nullptr;
+    Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
+}
+
+void CmdWait(const std::string& kind, DWORD timeout)
+{
+    if (!g_pid) return Fail("not started");
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND h : TopWindows(g_pid)) {
+            if (g_reported.count(h)) continue;
+            std::string k = KindOf(h);
+            if (kind != "any" && k != kind) continue;
+            Sleep(50);  // let the window finish setting itself up
+            if (!IsWindow(h)) continue;
+            g_reported.insert(h);
+            g_current = h;
+            return Answer("{\"ok\":true," + WindowJson(h) + "}");
+        }
+        DWORD code;
+        if (Exited(&code)) return Fail("exited", ",\"code\":" + std::to_string((long)code));
+        if (GetTickCount() - start > timeout)
+            return Fail("timeout waiting for " + kind, ScreenJson());
+        Sleep(20);
+    }
+}
+
+HWND Control(int id)
+{
+    return g_current ? GetDlgItem(g_current, id) : nullptr;
+}
+
+void CmdPress(int id)
+{
+    if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+    HWND c = Control(id);
+    if (c && !IsWindowEnabled(c)) return Fail("button disabled");
+    PostMessageW(g_current, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)c);
+    Answer("{\"ok\":true}");
+}
+
+void CmdSetText(int id, const std::wstring& text)
+{
+    HWND c = Control(id);
+    if (!c) return Fail("no such control");
+    SendMessageW(c, WM_SETTEXT, 0, (LPARAM)text.c_str());
+    Answer("{\"ok\":true}");
+}
+
+void CmdCheck(int id, int state)
+{
+    HWND c = Control(id);
+    if (!c) return Fail("no such control");
+    SendMessageW(c, BM_SETCHECK, state, 0);
+    Answer("{\"ok\":true}");
+}
+
+void CmdGone(DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    while (g_current && IsWindow(g_current) && IsWindowVisible(g_current)) {
+        if (GetTickCount() - start > timeout) return Fail("window still there", ScreenJson());
+        Sleep(20);
+    }
+    Answer("{\"ok\":true}");
+}
+
+void CmdExit(DWORD timeout)
+{
+    if (!g_process) return Fail("not started");
+    if (WaitForSingleObject(g_process, timeout) != WAIT_OBJECT_0) {
+        std::string screen = ScreenJson();
+        TerminateProcess(g_process, 999);
+        WaitForSingleObject(g_process, 5000);
+        return Fail("timeout waiting for exit", screen);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(g_process, &code);
+    Answer("{\"ok\":true,\"code\":" + std::to_string((long)code) + "}");
+}
+
+void CmdKill()
+{
+    if (g_process) {
+        TerminateProcess(g_process, 999);
+        WaitForSingleObject(g_process, 5000);
+    }
+    Answer("{\"ok\":true}");
+}
+
+void CmdWindows()
+{
+    Answer("{\"ok\":true" + ScreenJson() + "}");
+}
+
+void CmdZOrder()
+{
+    std::string out = "{\"ok\":true,\"zorder\":[";
+    std::vector<HWND> all = TopWindows(0);
+    for (size_t i = 0; i < all.size(); ++i) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(all[i], &pid);
+        out += (i ? "," : "") + std::string("{\"hwnd\":") + Hex(all[i]) + ",\"class\":" +
+               Quote(Utf8(ClassOf(all[i]))) + ",\"pid\":" + std::to_string(pid) + "}";
+    }
+    Answer(out + "]}");
+}
+
+void CmdWindowCreate(const std::wstring& cls, const std::wstring& title)
+{
+    if (g_helperWindows.count(cls)) return Fail("window exists");
+    HelperStart start{cls, title, CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr};
+    DWORD tid = 0;
+    HANDLE thread = CreateThread(nullptr, 0, HelperThread, &start, 0, &tid);
+    WaitForSingleObject(start.ready, 10000);
+    CloseHandle(start.ready);
+    if (!start.hwnd) {
+        WaitForSingleObject(thread, 5000);
+        CloseHandle(thread);
+        return Fail("CreateWindow failed");
+    }
+    g_helperWindows[cls] = HelperWindow{thread, tid, start.hwnd};
+    Answer("{\"ok\":true,\"hwnd\":" + Hex(start.hwnd) + "}");
+}
+
+void CmdWindowDestroy(const std::wstring& cls)
+{
+    auto it = g_helperWindows.find(cls);
+    if (it == g_helperWindows.end()) return Fail("no such window");
+    PostMessageW(it->second.hwnd, WM_CLOSE, 0, 0);
+    WaitForSingleObject(it->second.thread, 10000);
+    CloseHandle(it->second.thread);
+    g_helperWindows.erase(it);
+    Answer("{\"ok\":true}");
+}
+
+void CmdMutexCreate(const std::wstring& name)
+{
+    SetLastError(0);
+    HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!h) return Fail("CreateMutex failed", ",\"code\":" + std::to_string(GetLastError()));
+    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    g_mutexes.insert({name, h});
+    Answer(std::string("{\"ok\":true,\"existed\":") + (existed ? "true" : "false") + "}");
+}
+
+void CmdMutexClose(const std::wstring& name)
+{
+    auto it = g_mutexes.find(name);
+    if (it == g_mutexes.end()) return Fail("no such mutex");
+    CloseHandle(it->second);
+    g_mutexes.erase(it);
+    Answer("{\"ok\":true}");
+}
+
+void CmdMutexExists(const std::wstring& name)
+{
+    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+    if (h) CloseHandle(h);
+    Answer(std::string("{\"ok\":true,\"exists\":") + (h ? "true" : "false") + "}");
+}
+
+// Holds a file open the way a running application holds its lock file.
+void CmdHold(const std::wstring& path, bool shared)
+{
+    DWORD access = shared ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    DWORD share = shared ? FILE_SHARE_READ : 0;
+    HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail("CreateFile failed", ",\"code\":" + std::to_string(GetLastError()));
+    g_heldFiles[path] = h;
+    Answer("{\"ok\":true}");
+}
+
+void CmdRelease(const std::wstring& path)
+{
+    auto it = g_heldFiles.find(path);
+    if (it == g_heldFiles.end()) return Fail("not held");
+    CloseHandle(it->second);
+    g_heldFiles.erase(it);
+    Answer("{\"ok\":true}");
+}
+
+void CmdFileExists(const std::wstring& path)
+{
+    DWORD attr = GetFileAttributesW(path.c_str());
+    std::ostringstream o;
+    o << "{\"ok\":true,\"exists\":" << (attr != INVALID_FILE_ATTRIBUTES ? "true" : "false")
+      << ",\"attributes\":" << (attr == INVALID_FILE_ATTRIBUTES ? 0 : attr) << "}";
+    Answer(o.str());
+}
+
+// Splits "verb rest": the verb, then the rest of the line unchanged.
+void SplitVerb(const std::string& line, std::string* verb, std::string* rest)
+{
+    size_t sp = line.find(' ');
+    *verb = line.substr(0, sp);
+    *rest = sp == std::string::npos ? std::string() : line.substr(sp + 1);
+}
+
+void Dispatch(const std::string& line)
+{
+    std::string verb, rest;
+    SplitVerb(line, &verb, &rest);
+    std::string a, b;
+    SplitVerb(rest, &a, &b);
+    if (verb == "start") return CmdStart(Wide(rest));
+    if (verb == "wait") return CmdWait(a, (DWORD)atol(b.c_str()));
+    if (verb == "press") return CmdPress(atoi(a.c_str()));
+    if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
+    if (verb == "check") return CmdCheck(atoi(a.c_str()), atoi(b.c_str()));
+    if (verb == "current") {
+        if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+        return Answer("{\"ok\":true," + WindowJson(g_current) + "}");
+    }
+    if (verb == "gone") return CmdGone((DWORD)atol(a.c_str()));
+    if (verb == "exit") return CmdExit((DWORD)atol(a.c_str()));
+    if (verb == "kill") return CmdKill();
+    if (verb == "windows") return CmdWindows();
+    if (verb == "zorder") return CmdZOrder();
+    if (verb == "window-create") return CmdWindowCreate(Wide(a), Wide(b));
+    if (verb == "window-destroy") return CmdWindowDestroy(Wide(a));
+    if (verb == "mutex-create") return CmdMutexCreate(Wide(rest));
+    if (verb == "mutex-close") return CmdMutexClose(Wide(rest));
+    if (verb == "mutex-exists") return CmdMutexExists(Wide(rest));
+    if (verb == "hold") return CmdHold(Wide(rest), false);
+    if (verb == "hold-shared") return CmdHold(Wide(rest), true);
+    if (verb == "release") return CmdRelease(Wide(rest));
+    if (verb == "file-exists") return CmdFileExists(Wide(rest));
+    if (verb == "sleep") {
+        Sleep((DWORD)atol(a.c_str()));
+        return Answer("{\"ok\":true}");
+    }
+    Fail("unknown command: " + verb);
+}
+
+}  // namespace
+
+int wmain()
+{
+    std::string line;
+    Answer("{\"ok\":true,\"ready\":true}");
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line == "quit") break;
+        Dispatch(line);
+    }
+    if (g_process) {
+        DWORD code;
+        if (!Exited(&code)) TerminateProcess(g_process, 999);
+        CloseHandle(g_process);
+    }
+    for (auto& w : g_helperWindows) PostMessageW(w.second.hwnd, WM_CLOSE, 0, 0);
+    Answer("{\"ok\":true,\"bye\":true}");
+    return 0;
+}

@@ -1,0 +1,202 @@
+"""End-to-end harness: runs the real SETUP.EXE in a fresh throwaway Wine
+prefix and drives its windows through the zdrive.exe test driver.
+
+Each test gets a copy of a prepared template prefix (the large system
+folders are hard-linked, everything else is copied), its own wineserver, and
+a driver session. Every wait is bounded; a time-out fails the test with what
+the program had on screen.
+"""
+
+import fcntl
+import json
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+BUILD_DIR = os.environ.get("E2E_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build-x86_64"))
+SOURCE_DIR = os.environ.get("E2E_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+ZDRIVE_EXE = os.environ.get("ZDRIVE_EXE", os.path.join(BUILD_DIR, "tests", "zdrive.exe"))
+SETUP_EXE = os.environ.get("SETUP_EXE", os.path.join(BUILD_DIR, "SETUP.EXE"))
+TEMPLATE = os.path.join(BUILD_DIR, "e2e-template")
+PREFIXES = os.path.join(BUILD_DIR, "e2e-prefixes")
+
+# System folders that no test writes to: hard-linked, not copied.
+LINKED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs")
+
+# Exit codes as the driver reports them (unsigned 32-bit).
+EXIT_MINUS_ONE = 0xFFFFFFFF
+
+
+def wine_env(prefix):
+    env = dict(os.environ)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEDEBUG": "-all",
+        "LC_ALL": "ja_JP.UTF-8",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    })
+    env.pop("DISPLAY", None)
+    return env
+
+
+def _quiet(cmd, env, timeout=180):
+    subprocess.run(cmd, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=timeout, check=False)
+
+
+def ensure_template():
+    """Creates the template prefix once (booted, null graphics driver)."""
+    os.makedirs(BUILD_DIR, exist_ok=True)
+    with open(os.path.join(BUILD_DIR, ".e2e-template.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if os.path.exists(os.path.join(TEMPLATE, ".ready")):
+            return
+        shutil.rmtree(TEMPLATE, ignore_errors=True)
+        env = wine_env(TEMPLATE)
+        _quiet([WINESERVER, "-p"], env)
+        _quiet([WINE, "wineboot", "-i"], env)
+        _quiet([WINE, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/d", "null", "/f"], env)
+        _quiet([WINESERVER, "-k"], env)
+        _quiet([WINESERVER, "-w"], env)
+        with open(os.path.join(TEMPLATE, ".ready"), "w") as f:
+            f.write("ok\n")
+
+
+def _copy_prefix(src, dst):
+    for root, dirs, files in os.walk(src):
+        rel = os.path.relpath(root, src)
+        target = os.path.join(dst, rel) if rel != "." else dst
+        linked = any(rel == d or rel.startswith(d + "/") for d in LINKED_DIRS)
+        for d in list(dirs):
+            s = os.path.join(root, d)
+            if os.path.islink(s):
+                os.symlink(os.readlink(s), os.path.join(target, d))
+                dirs.remove(d)
+            else:
+                os.makedirs(os.path.join(target, d), exist_ok=True)
+        for f in files:
+            s, t = os.path.join(root, f), os.path.join(target, f)
+            if os.path.islink(s):
+                os.symlink(os.readlink(s), t)
+            elif linked:
+                os.link(s, t)
+            else:
+                shutil.copy2(s, t)
+
+
+class Prefix:
+    """A throwaway copy of the template with its own wineserver."""
+
+    def __init__(self):
+        ensure_template()
+        os.makedirs(PREFIXES, exist_ok=True)
+        self.path = tempfile.mkdtemp(prefix="p-", dir=PREFIXES)
+        _copy_prefix(TEMPLATE, self.path)
+        os.remove(os.path.join(self.path, ".ready"))
+        self.env = wine_env(self.path)
+        # A persistent server and a boot with no pipes attached, so that no
+        # background Wine process holds the driver's pipes open.
+        _quiet([WINESERVER, "-p"], self.env)
+        _quiet([WINE, "wineboot"], self.env)
+
+    def host_path(self, win_path):
+        """Host path of a C: path of this prefix."""
+        assert win_path[:3].upper() == "C:\\", win_path
+        return os.path.join(self.path, "drive_c", *win_path[3:].split("\\"))
+
+    def close(self):
+        _quiet([WINESERVER, "-k"], self.env, timeout=60)
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class DriverError(AssertionError):
+    pass
+
+
+class Driver:
+    """One zdrive.exe session: commands in, one JSON answer per command."""
+
+    def __init__(self, prefix):
+        self.prefix = prefix
+        self.proc = subprocess.Popen([WINE, ZDRIVE_EXE], env=prefix.env, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self._buf = b""
+        hello = self._read(120)
+        if not hello.get("ready"):
+            raise DriverError("driver did not start: %r" % hello)
+
+    def _read(self, timeout):
+        fd = self.proc.stdout.fileno()
+        while b"\n" not in self._buf:
+            ready, _, _ = select.select([fd], [], [], timeout)
+            if not ready:
+                raise DriverError("driver gave no answer within %s s" % timeout)
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                raise DriverError("driver ended")
+            self._buf += chunk
+        line, self._buf = self._buf.split(b"\n", 1)
+        return json.loads(line.decode("utf-8"))
+
+    def cmd(self, line, timeout=120):
+        self.proc.stdin.write((line + "\n").encode("utf-8"))
+        self.proc.stdin.flush()
+        return self._read(timeout)
+
+    def ok(self, line, timeout=120):
+        answer = self.cmd(line, timeout)
+        if not answer.get("ok"):
+            raise DriverError("%s failed: %s" % (line, json.dumps(answer, ensure_ascii=False, indent=1)))
+        return answer
+
+    def close(self):
+        try:
+            if self.proc.poll() is None:
+                self.proc.stdin.write(b"quit\n")
+                self.proc.stdin.flush()
+                self.proc.wait(timeout=30)
+        except (OSError, subprocess.TimeoutExpired):
+            self.proc.kill()
+        self.proc.wait()
+        self.proc.stdin.close()
+        self.proc.stdout.close()
+
+
+class E2ETestCase(unittest.TestCase):
+    """A fresh prefix and driver per test; SETUP.EXE staged on C:\\media."""
+
+    MEDIA = "C:\\media"
+
+    def setUp(self):
+        self.prefix = Prefix()
+        self.addCleanup(self.prefix.close)
+        media = self.prefix.host_path(self.MEDIA)
+        os.makedirs(media, exist_ok=True)
+        shutil.copy2(SETUP_EXE, os.path.join(media, "SETUP.EXE"))
+        self.driver = Driver(self.prefix)
+        self.addCleanup(self.driver.close)
+
+    def start_setup(self, args=""):
+        exe = self.MEDIA + "\\SETUP.EXE"
+        return self.driver.ok('start "%s" %s' % (exe, args))
+
+    def wait_box(self, timeout_ms=20000):
+        """The next message box of SETUP.EXE; fails with the screen on time-out."""
+        return self.driver.ok("wait box %d" % timeout_ms, timeout=timeout_ms / 1000 + 60)
+
+    def answer_box(self, button, timeout_ms=20000):
+        box = self.wait_box(timeout_ms)
+        self.driver.ok("press %d" % button)
+        return box
+
+    def wait_exit(self, timeout_ms=30000):
+        return self.driver.ok("exit %d" % timeout_ms, timeout=timeout_ms / 1000 + 60)["code"]
+
+    def assertBox(self, box, text, title):
+        self.assertEqual(text, box["text"], json.dumps(box, ensure_ascii=False))
+        self.assertEqual(title, box["title"], json.dumps(box, ensure_ascii=False))

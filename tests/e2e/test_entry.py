@@ -1,0 +1,45 @@
+"""SETUP.EXE start-up: the running-application check and the three modes."""
+
+import unittest
+
+from harness import E2ETestCase
+
+APP_MAIN_CLASS = "TARVO_ZUNTO4_MainWnd"
+IDOK = 1
+
+
+class RunningApplication(E2ETestCase):
+    def zorder_index(self, classes):
+        order = [w["class"] for w in self.driver.ok("zorder")["zorder"]]
+        return [order.index(c) for c in classes]
+
+    def test_refuses_and_brings_the_application_to_the_top(self):
+        self.driver.ok("window-create %s Zuntoria" % APP_MAIN_CLASS)
+        self.driver.ok("window-create ZDriveCover Cover")  # lies above the application
+        main, cover = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
+        self.assertGreater(main, cover)
+
+        self.start_setup("/UPDATE")
+        box = self.answer_box(IDOK)
+        self.assertBox(box, "Zuntoriaを終了してもう一度実行してください", "Zuntoriaのセットアップ")
+        self.assertEqual([IDOK], [c["id"] for c in box["controls"] if c["class"].lower() == "button"])
+        self.assertEqual(0, self.wait_exit())
+
+        main, cover = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
+        self.assertLess(main, cover)
+
+
+class Modes(E2ETestCase):
+    def test_each_mode_starts_and_ends_with_exit_code_zero(self):
+        for args in ["", "/UPDATE", "/UNINSTALL", "/uninstall /update", '"/UNINSTALL" junk']:
+            with self.subTest(args=args):
+                self.start_setup_again(args)
+                self.assertEqual(0, self.wait_exit())
+
+    def start_setup_again(self, args):
+        # One driver session runs the program several times.
+        self.driver.ok('start "%s\\SETUP.EXE" %s' % (self.MEDIA, args), timeout=60)
+
+
+if __name__ == "__main__":
+    unittest.main()

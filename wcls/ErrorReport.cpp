@@ -1,0 +1,245 @@
+// ErrorReport.cpp - message boxes, error reports, error contexts, fatal ends.
+#include "ErrorReport.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "Data.h"
+
+DWORD g_dwMsgBoxState;
+long g_lLastFileError;
+
+static const char kNoBoxText[] = "メモリが足りません.メッセージボックスのエラーです.";
+
+static char s_szDefaultTitle[81];
+static ReportHookFn s_pfnReport;
+static FlushHookFn s_pfnFlush;
+
+// ---- kinds ----------------------------------------------------------------
+
+const char* ErrorKindText(int kind)
+{
+    static const char* const kTexts[] = {
+        "エラーです",                  // unknown
+        "オープンできません",          // ERR_OPEN
+        "クローズできません",          // ERR_CLOSE
+        "読み込みに失敗",              // ERR_READ
+        "書き込みに失敗",              // ERR_WRITE
+        "メモリが足りません",          // ERR_NOMEMORY
+        "ディスクの空きが足りません",  // ERR_DISKFULL
+        "エラーです",                  // ERR_SYSTEM
+        "エラーです",                  // ERR_GENERAL
+        "ファイルが見つかりません",    // ERR_NOTFOUND
+        "オープンできません",          // ERR_OPENFILE
+        "入力データエラー",            // ERR_BADDATA
+        "致命的なエラー",              // ERR_FATAL
+    };
+    if (kind < ERR_OPEN || kind > ERR_FATAL) kind = 0;
+    return kTexts[kind];
+}
+
+static bool IsFatalKind(int kind)
+{
+    return kind == ERR_NOMEMORY || kind == ERR_FATAL;
+}
+
+// ---- text helpers ---------------------------------------------------------
+
+void CopyCut(char* dst, const char* src, size_t size)
+{
+    if (size == 0) return;
+    if (!src) src = "";
+    size_t n = 0;
+    while (src[n]) {
+        size_t step = (IsLeadByte((unsigned char)src[n]) && src[n + 1]) ? 2 : 1;
+        if (n + step > size - 1) break;
+        n += step;
+    }
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+// ---- message boxes -----------------------------------------------------
+
+void SetDefaultTitle(const char* title)
+{
+    CopyCut(s_szDefaultTitle, title, sizeof(s_szDefaultTitle));
+}
+
+const char* DefaultTitle()
+{
+    return s_szDefaultTitle;
+}
+
+static HWND TopLevelOf(HWND hwnd)
+{
+    while (hwnd && (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(hwnd);
+        if (!parent) break;
+        hwnd = parent;
+    }
+    return hwnd;
+}
+
+int ShowMessage(HWND owner, const char* text, const char* title, UINT style)
+{
+    if (!title) title = s_szDefaultTitle;
+    if (!text) text = "";
+    int result;
+    if ((style & MB_SYSTEMMODAL) || (g_dwMsgBoxState & MBS_OPEN)) {
+        if (s_pfnFlush) s_pfnFlush(1);
+        result = ThreadMessageBox(text, title, style);
+    } else {
+        if (s_pfnFlush) s_pfnFlush(0);
+        if (style & MB_TASKMODAL) owner = nullptr;
+        owner = TopLevelOf(owner);
+        if (owner && !IsWindowVisible(owner)) owner = nullptr;
+        if (!owner)
+            style = (style & ~(UINT)MB_MODEMASK) | MB_TASKMODAL | MB_TOPMOST;
+        else if (IsIconic(owner))
+            ShowWindow(owner, SW_RESTORE);
+        g_dwMsgBoxState |= MBS_OPEN;
+        result = MessageBoxA(owner, text, title, style);
+        g_dwMsgBoxState &= ~(DWORD)MBS_OPEN;
+    }
+    if (result == 0) FatalExit(kNoBoxText);
+    return result;
+}
+
+// ---- hooks ----------------------------------------------------------------
+
+void SetReportHooks(ReportHookFn report, FlushHookFn flush)
+{
+    s_pfnReport = report;
+    s_pfnFlush = flush;
+}
+
+ReportHookFn GetReportHook() { return s_pfnReport; }
+FlushHookFn GetFlushHook() { return s_pfnFlush; }
+
+// ---- reports ------------------------------------------------------------
+
+static bool IsBlank(const char* s)
+{
+    if (!s) return true;
+    while (*s == ' ') ++s;
+    return *s == '\0';
+}
+
+// Shows (or hands to the report hook) one report made of two parts.
+static void ShowReport(int kind, const char* first, const char* second)
+{
+    if (!first) first = "";
+    if (!second) second = "";
+    if (s_pfnReport && !IsFatalKind(kind)) {
+        s_pfnReport(kind, first, second);
+        return;
+    }
+    String box;
+    if (IsBlank(second))
+        box = String(first);
+    else if (IsBlank(first))
+        box = String(second);
+    else
+        box.Append(second).Append("\n\n").Append(first);
+    ShowMessage(nullptr, box.CStr(), nullptr, MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+    if (IsFatalKind(kind)) FatalExit(nullptr);
+}
+
+// The bottom context shows every report at once.
+static ErrorContext s_baseContext = { EC_SHOW, {0}, 0, {0}, 0, nullptr };
+static ErrorContext* s_pContext = &s_baseContext;
+
+static void ShowHeld(ErrorContext* c)
+{
+    int kind = c->kind;
+    String text(c->text), detail(c->detail);
+    c->kind = 0;
+    ShowReport(kind, detail.CStr(), text.CStr());
+}
+
+int ReportError(int kind, const char* text, const char* detail, int32_t code)
+{
+    if (text == ERRTEXT_STANDARD) text = ErrorKindText(kind);
+    if (!text) text = "";
+    if (!detail) detail = "";
+    if (IsFatalKind(kind)) {
+        ShowReport(kind, text, detail);
+        FatalExit(nullptr);
+    }
+    ErrorContext* c = s_pContext;
+    if (c->state == EC_DROP || c->kind != 0) return -1;
+    c->kind = (uint8_t)(kind ? kind : ERR_GENERAL);
+    CopyCut(c->text, text, sizeof(c->text));
+    CopyCut(c->detail, detail, sizeof(c->detail));
+    c->code = code;
+    if (c->state == EC_SHOW) ShowHeld(c);
+    return -1;
+}
+
+int ReportKind(int kind, const char* detail)
+{
+    const char* text = ErrorKindText(kind);
+    if (kind == ERR_OPEN && g_lLastFileError == 2)
+        text = "ファイルまたはディレクトリが見つかりません";
+    return ReportError(kind, text, detail, 0);
+}
+
+int ReportMessage(const char* text, const char* detail)
+{
+    return ReportError(ERR_GENERAL, text, detail, 0);
+}
+
+// ---- error contexts ----------------------------------------------------------
+
+void PushErrorContext(ErrorContext* context)
+{
+    memset(context, 0, sizeof(*context));
+    context->state = EC_HOLD;
+    context->below = s_pContext;
+    s_pContext = context;
+}
+
+void DiscardPendingError()
+{
+    s_pContext->kind = 0;
+}
+
+void PopErrorContext()
+{
+    ErrorContext* top = s_pContext;
+    ErrorContext* below = top->below;
+    if (!below) return;
+    if (below->kind == 0 && top->kind != 0) {
+        below->kind = top->kind;
+        memcpy(below->text, top->text, sizeof(below->text));
+        memcpy(below->detail, top->detail, sizeof(below->detail));
+        below->code = top->code;
+    }
+    s_pContext = below;
+    if (below->state == EC_SHOW && below->kind != 0) ShowHeld(below);
+}
+
+// ---- fatal paths ------------------------------------------------------------
+
+void FatalExit(const char* text)
+{
+    if (!text || !*text) ExitProcess(255);
+    FatalAppExitA(0, text);
+    ExitProcess(255);  // FatalAppExitA does not return; this keeps [[noreturn]] honest
+}
+
+void AssertFailed(const char* file, int line, const char* expr)
+{
+    static bool s_inAssert;
+    if (s_inAssert) FatalExit("内部エラー Assert ループエラー");
+    s_inAssert = true;
+    char number[16];
+    snprintf(number, sizeof(number), "%d", line);
+    char msg[1024];
+    String full;
+    full.Append("内部エラーが発生しました。ソフトウェアの製造元にお問い合わせになってください。\r\n")
+        .Append(file ? file : "").Append(" ").Append(number).Append("\r\n").Append(expr ? expr : "");
+    CopyCut(msg, full.CStr(), sizeof(msg));
+    FatalExit(msg);
+}

@@ -1,0 +1,42 @@
+// LibStartup.cpp - the library core's start-up.
+#include "LibStartup.h"
+
+#include "ErrorReport.h"
+#include "Handles.h"
+
+HINSTANCE g_hInstance;
+int g_cxChar;
+int g_cyChar;
+
+static void MeasureDisplayFont()
+{
+    UniqueDC ic(CreateICA("DISPLAY", nullptr, nullptr, nullptr));
+    TEXTMETRICA tm;
+    if (ic && GetTextMetricsA(ic.Get(), &tm)) {
+        g_cxChar = tm.tmAveCharWidth;
+        g_cyChar = tm.tmHeight;
+        return;
+    }
+    LONG units = GetDialogBaseUnits();
+    g_cxChar = LOWORD(units);
+    g_cyChar = HIWORD(units);
+}
+
+bool LibraryStartup(HINSTANCE hinst, const char* title)
+{
+    g_dwMsgBoxState = 0;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    g_hInstance = hinst;
+    SetDefaultTitle(title);
+    MeasureDisplayFont();
+    if (!StartErrorThread()) {
+        ReportKind(ERR_NOMEMORY, "エラー処理スレッドの作成に失敗");
+        return false;
+    }
+    return true;
+}
+
+void LibraryShutdown()
+{
+    StopErrorThread();
+}
