@@ -5,6 +5,9 @@
 #include <string.h>
 
 #include "Data.h"
+#include "LogFile.h"
+#include "PathText.h"
+#include "SysFolders.h"
 
 DWORD g_dwMsgBoxState;
 long g_lLastFileError;
@@ -81,7 +84,8 @@ static HWND TopLevelOf(HWND hwnd)
     return hwnd;
 }
 
-int ShowMessage(HWND owner, const char* text, const char* title, UINT style)
+// ShowMessage without its fatal end: 0 when no box could be shown.
+static int ShowBox(HWND owner, const char* text, const char* title, UINT style)
 {
     if (!title) title = s_szDefaultTitle;
     if (!text) text = "";
@@ -102,6 +106,12 @@ int ShowMessage(HWND owner, const char* text, const char* title, UINT style)
         result = MessageBoxA(owner, text, title, style);
         g_dwMsgBoxState &= ~(DWORD)MBS_OPEN;
     }
+    return result;
+}
+
+int ShowMessage(HWND owner, const char* text, const char* title, UINT style)
+{
+    int result = ShowBox(owner, text, title, style);
     if (result == 0) FatalExit(kNoBoxText);
     return result;
 }
@@ -131,6 +141,11 @@ static void ShowReport(int kind, const char* first, const char* second)
 {
     if (!first) first = "";
     if (!second) second = "";
+    if (lf_is_on()) {
+        String line;
+        line.Append("FFERROR : ").Append(first).Append(" ").Append(second);
+        lf_write(line.CStr(), LF_NEWLINE);
+    }
     if (s_pfnReport && !IsFatalKind(kind)) {
         s_pfnReport(kind, first, second);
         return;
@@ -190,6 +205,68 @@ int ReportMessage(const char* text, const char* detail)
     return ReportError(ERR_GENERAL, text, detail, 0);
 }
 
+int ReportSystemError(DWORD err, int kind, const String& path, const String& message)
+{
+    String text;
+    if (err == ERROR_NOT_READY) {
+        String root = PathRoot(path.CStr());
+        if (root.IsEmpty()) root = PathRoot(CurrentFolder(1).CStr());
+        text.Append("ドライブ ").Append(root.CStr()).Append(" の準備ができていません.");
+    } else {
+        text = SystemErrorText((long)err);
+    }
+    return ReportError(kind, text.CStr(), message.CStr(), 0);
+}
+
+int ReportSystemError(int kind, const String& path, const String& message, DWORD err)
+{
+    return ReportSystemError(err, kind, path, message);
+}
+
+int ReportSystemCode(int kind, DWORD err, const char* detail, int32_t code)
+{
+    String text = SystemErrorText((long)err);
+    return ReportError(kind, text.CStr(), detail, code);
+}
+
+int ReportComError(HRESULT hr, const char* detail)
+{
+    const DWORD code = (DWORD)hr;
+    const char* fixed = nullptr;
+    switch (code) {
+    case 0x80004001: fixed = "実装されていません(E_NOTIMPL)"; break;
+    case 0x80004002: fixed = "サポート外のインターフェースです"; break;
+    case 0x80004003: fixed = "ポインタが無効です"; break;
+    case 0x80004004: fixed = "エラーが発生 HRESULT=E_ABORT"; break;
+    case 0x80004005: fixed = "不明なＣＯＭエラー E_FAIL"; break;
+    case 0x8000FFFF: fixed = "Catastrophic failure(E_UNEXPECTED)"; break;
+    case 0x80070005: fixed = "アクセス権がありません"; break;
+    case 0x8007000E: fixed = "メモリが足りません"; break;
+    case 0x80070057: fixed = "引数が無効です"; break;
+    }
+    if (fixed) return ReportError(ERR_SYSTEM, fixed, detail, 0);
+
+    const DWORD facility = (code >> 16) & 0x1FFF;
+    const DWORD low = code & 0xFFFF;
+    const char* format;
+    switch (facility) {
+    case 0: format = "COMｴﾗｰ FACILITY_NULL HRESULT:%08X"; break;
+    case 1: format = "COMｴﾗｰ HRESULT:%08X FACILITY_RPC"; break;
+    case 2: format = "COMｴﾗｰ HRESULT:%08X FACILITY_DISPATCH"; break;
+    case 3:
+        if (low < 256) return ReportSystemCode(ERR_SYSTEM, low, detail, 0);
+        format = "COMｴﾗｰ HRESULT:%08X FACILITY_STORAGE";
+        break;
+    case 4: format = "COMｴﾗｰ HRESULT:%08X FACILITY_ITF"; break;
+    case 7: return ReportSystemCode(ERR_SYSTEM, low, detail, 0);
+    case 8: format = "COMｴﾗｰ HRESULT:%08X FACILITY_WINDOWS"; break;
+    default: format = "COMｴﾗｰ HRESULT:%08X"; break;
+    }
+    char text[80];
+    snprintf(text, sizeof(text), format, (unsigned)code);
+    return ReportError(ERR_SYSTEM, text, detail, 0);
+}
+
 // ---- error contexts ----------------------------------------------------------
 
 void PushErrorContext(ErrorContext* context)
@@ -227,6 +304,31 @@ void FatalExit(const char* text)
     if (!text || !*text) ExitProcess(255);
     FatalAppExitA(0, text);
     ExitProcess(255);  // FatalAppExitA does not return; this keeps [[noreturn]] honest
+}
+
+int ResourceFailureBox(DWORD err, const char* text)
+{
+    static const char kHint[] =
+        "他のアプリケーションを終了して「再試行」を選択することで問題を回避できる場合があります。\n"
+        "なるべくそうすることをお勧めします。\n"
+        "「中止」を選択するとアプリケーションは終了します。保存されていないデータは失われます。\n"
+        "「無視」は選択できません。\n";
+    String message;
+    message.Append("重大なエラー：");
+    if (err != 0) {
+        char code[400];
+        FormatSystemError((long)err, code, sizeof(code), true);
+        message.Append(code).Append("\n\n");
+    }
+    message.Append(text ? text : "").Append("\n\n").Append(kHint);
+    for (;;) {
+        int answer = ShowBox(nullptr, message.CStr(), nullptr,
+                             MB_ABORTRETRYIGNORE | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST);
+        if (answer == 0) FatalExit(text && *text ? text : kNoBoxText);
+        if (answer == IDABORT) FatalExit(nullptr);
+        if (answer == IDRETRY) return IDRETRY;
+        // Ignore is not a choice: ask again.
+    }
 }
 
 void AssertFailed(const char* file, int line, const char* expr)

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "SafeCreate.h"
+
 template <class Traits>
 class UniqueHolder {
 public:
@@ -85,10 +87,10 @@ struct SidTraits {
     static bool Close(Type h) { return FreeSid(h) == nullptr; }
 };
 template <class H>
-struct GdiObjectTraits {
+struct GdiObjectTraits {  // deleted through the library, which counts them
     typedef H Type;
     static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return DeleteObject(h) != FALSE; }
+    static bool Close(Type h) { return LibDeleteObject(h) != FALSE; }
 };
 struct DcTraits {  // CreateDC, CreateIC, CreateCompatibleDC
     typedef HDC Type;

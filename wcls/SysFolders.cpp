@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "ErrorReport.h"
+#include "Assert.h"
 #include "LibStartup.h"
 #include "PathText.h"
 
@@ -15,4 +15,36 @@ String ProgramFolder()
     if (n == 0 || n >= sizeof(path))
         FatalExit("致命的なエラー！プログラムパス名を取得できません");
     return SplitPath(String(path, (int)n));
+}
+
+// Asks with a 270-byte buffer (told 262), then again with a buffer of the
+// reported length when that did not fit.
+static String QueryFolder(UINT (WINAPI* query)(LPSTR, UINT), const char* fatalText)
+{
+    String folder;
+    UINT n = query(folder.GetBuffer(270), 262);
+    if (n > MAX_PATH) n = query(folder.GetBuffer((int)n + 10), n + 2);
+    if (n == 0) FatalExit(fatalText);
+    return FolderForm(String(folder.CStr()));
+}
+
+String WindowsFolder()
+{
+    return QueryFolder(GetWindowsDirectoryA, "致命的なエラー：Windows ディレクトリを取得できません");
+}
+
+String SystemFolder()
+{
+    return QueryFolder(GetSystemDirectoryA, "致命的なエラー：Windows システムディレクトリを取得できません");
+}
+
+String CurrentFolder(int flags)
+{
+    LIB_ASSERT(flags==0 || flags==1, "wcls/Func");
+    String folder;
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, folder.GetBuffer(MAX_PATH));
+    if (n > MAX_PATH) n = GetCurrentDirectoryA(n, folder.GetBuffer((int)n));
+    if (n == 0) return String();
+    String result(folder.CStr());
+    return flags == 0 ? FolderForm(result) : result;
 }

@@ -1,0 +1,281 @@
+// FileOps.cpp - file and folder operations that report their own failures.
+#include "FileOps.h"
+
+#include <direct.h>
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "ErrorReport.h"
+#include "Handles.h"
+#include "PathText.h"
+#include "TARVO5/DosError.h"
+
+DWORD g_dwFileTimeout = 5000;
+DWORD g_dwFileInterval = 100;
+
+static const DWORD kListMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;  // 0x17
+
+static String Join(const char* a, const String& b, const char* c)
+{
+    String s;
+    s.Append(a).Append(b.CStr()).Append(c);
+    return s;
+}
+
+// ---- listing ------------------------------------------------------------
+
+// Skips entries with attributes outside the mask; fills the derived fields.
+static int TakeEntry(const String& pattern, ListEntry* e, BOOL found)
+{
+    for (;;) {
+        if (!found) {
+            DWORD err = GetLastError();
+            if (ClassifyError(err) == ECLASS_NOTFOUND) {
+                g_lLastFileError = 2;
+                return 0;
+            }
+            ReportSystemError(err, ERR_READ, pattern, Join("フォルダ ", pattern, " の読み取りが行えません"));
+            return -1;
+        }
+        DWORD attr = e->fd.dwFileAttributes & 0x1F;
+        if ((attr & ~e->mask) == 0) break;
+        SetLastError(0);
+        found = FindNextFileA(e->hFind, &e->fd);
+    }
+    e->attrib = (BYTE)e->fd.dwFileAttributes;
+    FileTimeToDosDateTime(&e->fd.ftLastWriteTime, &e->dosDate, &e->dosTime);
+    e->size = (e->fd.nFileSizeHigh || e->fd.nFileSizeLow > 0x7FFFFFFFu) ? 0x7FFFFFFF
+                                                                          : (int32_t)e->fd.nFileSizeLow;
+    return 1;
+}
+
+int ListFirst(const String& pattern, ListEntry* e, DWORD mask)
+{
+    memset(e, 0, sizeof(*e));
+    e->mask = mask;
+    SetLastError(0);
+    e->hFind = FindFirstFileA(pattern.CStr(), &e->fd);
+    return TakeEntry(pattern, e, e->hFind != INVALID_HANDLE_VALUE);
+}
+
+int ListNext(const String& pattern, ListEntry* e)
+{
+    if (e->hFind == INVALID_HANDLE_VALUE || !e->hFind) return 0;
+    SetLastError(0);
+    return TakeEntry(pattern, e, FindNextFileA(e->hFind, &e->fd));
+}
+
+void ListClose(ListEntry* e)
+{
+    if (e->hFind && e->hFind != INVALID_HANDLE_VALUE) FindClose(e->hFind);
+    e->hFind = INVALID_HANDLE_VALUE;
+}
+
+// Closes the listing on every path.
+class Listing {
+public:
+    Listing(const String& pattern, DWORD mask) : m_pattern(pattern) { m_result = ListFirst(pattern, &m_entry, mask); }
+    ~Listing() { ListClose(&m_entry); }
+    int Result() const { return m_result; }
+    const ListEntry& Entry() const { return m_entry; }
+    void Next() { m_result = ListNext(m_pattern, &m_entry); }
+
+private:
+    String m_pattern;
+    ListEntry m_entry;
+    int m_result;
+};
+
+// ---- path state -----------------------------------------------------------
+
+// A root: a drive letter and colon, \\server or \\server\share, or
+// separators alone, followed by nothing but separators.
+static bool IsRoot(const char* p)
+{
+    if (HasDrive(p)) {
+        p += 2;
+    } else if (IsPathSep(p[0]) && IsPathSep(p[1])) {
+        p += 2;
+        while (*p && !IsPathSep(*p)) p = NextChar(p);  // server
+        if (*p) ++p;
+        while (*p && !IsPathSep(*p)) p = NextChar(p);  // share
+    }
+    while (IsPathSep(*p)) ++p;
+    return *p == '\0';
+}
+
+int PathState(const String& original)
+{
+    String path = StripBackslash(original);
+    if (!CheckNameChars(path.CStr())) {
+        ReportError(ERR_SYSTEM, "ファイル名に <>/ の記号は使用できません", path.CStr(), 0);
+        return PS_BADNAME;
+    }
+    if (strpbrk(path.CStr(), "*?")) {
+        ReportError(ERR_SYSTEM, "ファイル名に*や?の文字は使用できません", path.CStr(), 0);
+        return PS_BADNAME;
+    }
+    if (path.IsEmpty()) return PS_FOLDEROK;
+    if (IsRoot(path.CStr())) {
+        WIN32_FIND_DATAA fd;
+        SetLastError(0);
+        UniqueFind find(FindFirstFileA((FolderForm(path) + String("*.*")).CStr(), &fd));
+        if (find) return PS_FOLDEROK;
+        DWORD err = GetLastError();
+        if (ClassifyError(err) == ECLASS_NOTFOUND) return PS_FOLDEROK;
+        ReportSystemError(err, ERR_READ, path, Join("フォルダ[", path, "]の読み取りが行えません."));
+        return PS_UNREADABLE;
+    }
+    Listing list(path, kListMask);
+    if (list.Result() == 1)
+        return (list.Entry().fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PS_FOLDER : PS_FILE;
+    return list.Result() == 0 ? PS_MISSING : PS_UNREADABLE;
+}
+
+int PathStateQuiet(const String& path)
+{
+    QuietSection quiet;
+    return PathState(path);
+}
+
+// ---- changes -----------------------------------------------------------------
+
+int CreateFolder(const String& path, SECURITY_ATTRIBUTES* sa)
+{
+    SetLastError(0);
+    if (CreateDirectoryA(path.CStr(), sa)) return 1;
+    DWORD err = GetLastError();
+    WIN32_FIND_DATAA fd;
+    UniqueFind find(FindFirstFileA(path.CStr(), &fd));
+    if (find && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 1;
+    ReportSystemError(err, ERR_WRITE, path, Join("フォルダ ", path, " を作成できません."));
+    return 0;
+}
+
+int RemoveFile(const String& path)
+{
+    if (remove(path.CStr()) == 0) return 1;
+    if (errno == ENOENT) return 0;
+    ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+    return -1;
+}
+
+int DeleteTree(DWORD options, const String& pattern)
+{
+    String folder = SplitPath(pattern);
+    Listing list(pattern, kListMask);
+    for (; list.Result() == 1; list.Next()) {
+        const WIN32_FIND_DATAA& fd = list.Entry().fd;
+        String path = folder + String(fd.cFileName);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // "." and ".." stand for the folder itself and its parent.
+            bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
+            if (dots || !(options & DT_SUBFOLDERS)) continue;
+            if (!DeleteTree(options, path + String("\\*.*"))) return 0;
+            if (_rmdir(path.CStr()) != 0) {
+                ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+                return 0;
+            }
+        } else if (options & DT_RETRY) {
+            if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
+        } else if (remove(path.CStr()) != 0) {
+            ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+            return 0;
+        }
+    }
+    return list.Result() == 0 ? 1 : 0;
+}
+
+HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
+                     DWORD disposition, DWORD attributes, HANDLE templ, DWORD timeout,
+                     DWORD interval, DWORD options)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        SetLastError(0);
+        HANDLE h = CreateFileA(path.CStr(), access, share, sa, disposition, attributes, templ);
+        if (h != INVALID_HANDLE_VALUE) return h;
+        DWORD err = GetLastError();
+        bool inUse = ClassifyError(err) == ECLASS_INUSE;
+        bool timedOut = inUse && GetTickCount() - start > timeout;
+        if (!inUse || timedOut) {
+            if (!inUse || !(options & OWR_QUIET_TIMEOUT))
+                ReportSystemError(err, ERR_OPENFILE, path, Join("ファイル ", path, " をオープンできません."));
+            return INVALID_HANDLE_VALUE;
+        }
+        Sleep(interval);
+    }
+}
+
+int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval)
+{
+    DWORD start = GetTickCount();
+    DWORD err;
+    for (;;) {
+        SetLastError(0);
+        if (DeleteFileA(path.CStr())) return 1;
+        err = GetLastError();
+        int cls = ClassifyError(err);
+        if (cls == ECLASS_NOTFOUND) return 1;
+        if (cls != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
+        Sleep(interval);
+    }
+    String message = Join("ファイル ", path, "を削除できません");
+    DWORD attr = GetFileAttributesA(path.CStr());
+    if (err == ERROR_ACCESS_DENIED && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
+        ReportError(ERR_WRITE, "ファイルは読み取り専用です。", message.CStr(), 0);
+    else
+        ReportSystemError(err, ERR_WRITE, path, message);
+    return 0;
+}
+
+int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval)
+{
+    DWORD start = GetTickCount();
+    DWORD err;
+    for (;;) {
+        SetLastError(0);
+        if (MoveFileA(oldPath.CStr(), newPath.CStr())) return 1;
+        err = GetLastError();
+        if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
+        Sleep(interval);
+    }
+    String message;
+    message.Append("[").Append(oldPath.CStr()).Append("]から[").Append(newPath.CStr()).Append("]へファイル名を変更できません");
+    ReportSystemCode(ERR_WRITE, err, message.CStr(), 0);
+    return 0;
+}
+
+// ---- free space ---------------------------------------------------------------
+
+typedef BOOL(WINAPI* GetDiskFreeSpaceExFn)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+int FreeSpace(const String& path, double* freeBytes)
+{
+    if (freeBytes) *freeBytes = 0;
+    String root;
+    int status = VolumeRoot(path.CStr(), &root);
+    // A drive root needs its backslash; a share root has one already.
+    if (status == 0) root = root + String("\\");
+
+    GetDiskFreeSpaceExFn ex = reinterpret_cast<GetDiskFreeSpaceExFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    if (ex) {
+        String target = status >= 0 ? root : FolderForm(path);
+        ULARGE_INTEGER avail, total, free;
+        if (!ex(target.CStr(), &avail, &total, &free)) return 0;
+        if (freeBytes) *freeBytes = (double)avail.HighPart * 4294967296.0 + (double)avail.LowPart;
+        return 1;
+    }
+    DWORD version = GetVersion();
+    bool old9x = (version & 0x80000000u) && LOBYTE(LOWORD(version)) < 5;
+    if (status == 1 && old9x) return -1;
+    if (status < 0 && status != -2) return 0;
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
+    if (!GetDiskFreeSpaceA(root.CStr(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return 0;
+    if (freeBytes) *freeBytes = (double)freeClusters * bytesPerSector * sectorsPerCluster;
+    return 1;
+}

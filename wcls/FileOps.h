@@ -1,0 +1,65 @@
+// FileOps.h - file and folder operations that report their own failures:
+// path states, listing, creation, deletion, opening and renaming with retry
+// while another process holds the file, free space.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "Data.h"
+
+// Retry settings of OpenWithRetry (and of DeleteTree's DeleteWithRetry).
+extern DWORD g_dwFileTimeout;   // 5000 ms
+extern DWORD g_dwFileInterval;  // 100 ms
+
+// PathState results.
+enum {
+    PS_UNREADABLE = 0x01,  // already reported
+    PS_MISSING = 0x02,
+    PS_FOLDEROK = 0x04,    // the folder (or root) exists
+    PS_FOLDER = 0x0C,      // an existing folder
+    PS_FILE = 0x10,        // an existing file
+    PS_BADNAME = 0x21,     // already reported
+};
+
+int PathState(const String& path);
+int PathStateQuiet(const String& path);
+
+// One entry of a listing.
+struct ListEntry {
+    WIN32_FIND_DATAA fd;
+    DWORD mask;        // attribute mask given to ListFirst
+    BYTE attrib;       // the attributes as a byte
+    WORD dosDate;      // last write, DOS form
+    WORD dosTime;
+    int32_t size;      // 0x7FFFFFFF for 2 GB or more
+    HANDLE hFind;
+};
+
+// 1 for an entry, 0 at the end, -1 after reporting a failure.
+int ListFirst(const String& pattern, ListEntry* entry, DWORD mask);
+int ListNext(const String& pattern, ListEntry* entry);
+void ListClose(ListEntry* entry);
+
+// Options of DeleteTree.
+enum {
+    DT_SUBFOLDERS = 0x01,  // descend into folders
+    DT_RETRY = 0x02,       // delete files with DeleteWithRetry
+};
+
+int CreateFolder(const String& path, SECURITY_ATTRIBUTES* sa);
+int RemoveFile(const String& path);
+int DeleteTree(DWORD options, const String& pattern);
+
+// Option of OpenWithRetry: no report when the time-out runs out.
+enum { OWR_QUIET_TIMEOUT = 0x02 };
+
+HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
+                     DWORD disposition, DWORD attributes, HANDLE templ, DWORD timeout,
+                     DWORD interval, DWORD options);
+int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval);
+int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval);
+
+// 1 with the bytes free to the caller on the path's volume, 0 on failure,
+// -1 when the platform cannot tell.
+int FreeSpace(const String& path, double* freeBytes);

@@ -1,0 +1,59 @@
+// LogFile.cpp - the library's small log file.
+#include "LogFile.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include "ErrorReport.h"
+
+static char s_szName[80];
+static bool s_on;
+static bool s_failed;
+
+void lf_init(const char* name, unsigned flags)
+{
+    if (s_szName[0]) return;
+    CopyCut(s_szName, name ? name : "TARVO.LOG", sizeof(s_szName));
+    if (flags & LF_DELETE) remove(s_szName);
+    s_on = true;
+    lf_write("ログ開始 lf_init", LF_NEWLINE);
+}
+
+void lf_write(const char* text, unsigned flags)
+{
+    if (!s_szName[0] || !s_on || s_failed) return;
+    int fd = _open(s_szName, _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        s_failed = true;
+        return;
+    }
+    time_t now = time(nullptr);
+    struct tm* t = localtime(&now);
+    char stamp[32] = "";
+    if (t)
+        snprintf(stamp, sizeof(stamp), "%02d/%02d/%02d %02d:%02d:%02d ", t->tm_year % 100, t->tm_mon + 1,
+                 t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
+    _write(fd, stamp, (unsigned)strlen(stamp));
+    if (text) _write(fd, text, (unsigned)strlen(text));
+    if (flags & LF_NEWLINE) _write(fd, "\r\n", 2);
+    _close(fd);
+}
+
+void lf_fin()
+{
+    lf_write("ログ終了 lf_fin", LF_NEWLINE);
+}
+
+void lf_on(bool on)
+{
+    s_on = on;
+}
+
+bool lf_is_on()
+{
+    return s_szName[0] && s_on && !s_failed;
+}

@@ -1,0 +1,16 @@
+// LogFile.h - the library's small log file (never started by setup).
+#pragma once
+
+enum {
+    LF_NEWLINE = 0x01,  // lf_write: end the line with CR LF
+    LF_DELETE = 0x02,   // lf_init: start with an empty file
+};
+
+// Starts the log (name: at most 79 bytes; none means "TARVO.LOG").
+void lf_init(const char* name, unsigned flags);
+// Writes a time-stamped text when the log is started, on and not failed.
+void lf_write(const char* text, unsigned flags);
+void lf_fin();
+// The on/off switch of a started log.
+void lf_on(bool on);
+bool lf_is_on();
