@@ -3,6 +3,9 @@
 
 #include "Flows.h"
 
+String g_commonAppDataDir;
+String g_productDataDir;
+
 void SetupDriver(bool update, bool uninstall, String source)
 {
     if (uninstall && !update)
