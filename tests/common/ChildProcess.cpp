@@ -56,6 +56,70 @@ ChildResult RunChildScenario(const char* name, std::vector<int> answers, DWORD t
     return result;
 }
 
+RunningChild::RunningChild(const char* name)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, sizeof(exe));
+    std::string cmd = std::string("\"") + exe + "\" " + kChildArg + name;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+    }
+}
+
+RunningChild::~RunningChild()
+{
+    if (!m_process) return;
+    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process, 99);
+        WaitForSingleObject(m_process, 5000);
+    }
+    CloseHandle(m_process);
+}
+
+bool RunningChild::Wait(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (!m_process || WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(m_process, exitCode);
+    return true;
+}
+
+static std::wstring WideOf(const std::string& s)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], n);
+    return w;
+}
+
+void SetChildParam(const char* name, const std::string& value)
+{
+    SetEnvironmentVariableW(WideOf(name).c_str(), WideOf(value).c_str());
+}
+
+std::string ChildParam(const char* name)
+{
+    wchar_t w[4096];
+    DWORD n = GetEnvironmentVariableW(WideOf(name).c_str(), w, 4096);
+    if (n == 0 || n >= 4096) return std::string();
+    char a[8192];
+    int m = WideCharToMultiByte(CP_ACP, 0, w, (int)n, a, sizeof(a), nullptr, nullptr);
+    return std::string(a, m > 0 ? m : 0);
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
 bool RunChildFromCommandLine(int argc, char** argv, int* exitCode)
 {
     const char* name = nullptr;

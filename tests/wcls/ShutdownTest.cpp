@@ -10,7 +10,7 @@
 
 static void Note(const char* what)
 {
-    FILE* f = fopen(getenv("SHUTDOWN_LOG"), "ab");
+    FILE* f = fopen(ChildParam("SHUTDOWN_LOG").c_str(), "ab");
     fputs(what, f);
     fclose(f);
 }
@@ -27,7 +27,7 @@ TEST(Shutdown, RoutinesRunAtExitInReverseOrder)
 {
     TempDir dir;
     std::string log = dir.File("order.txt");
-    SetEnvironmentVariableA("SHUTDOWN_LOG", log.c_str());
+    SetChildParam("SHUTDOWN_LOG", log);
     ChildResult r = RunChildScenario("ShutdownOrder");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(7u, r.exitCode);
