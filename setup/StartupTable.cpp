@@ -3,6 +3,7 @@
 
 #include "SetupTexts.h"
 #include "wcls/LibStartup.h"
+#include "wcls/OpenAccess.h"
 #include "wcls/Shutdown.h"
 
 static bool StartLibraryCore(HINSTANCE hinst)
@@ -10,8 +11,14 @@ static bool StartLibraryCore(HINSTANCE hinst)
     return LibraryStartup(hinst, SetupText::kAppTitle);
 }
 
+static bool StartSecurity(HINSTANCE)
+{
+    return BuildOpenAccessSecurity();
+}
+
 const StartupStep g_startupSteps[] = {
-    {StartLibraryCore, LibraryShutdown},  // library core and error thread
+    {StartLibraryCore, LibraryShutdown},         // library core and error thread
+    {StartSecurity, ReleaseOpenAccessSecurity},  // open-access security
 };
 const int g_startupStepCount = sizeof(g_startupSteps) / sizeof(g_startupSteps[0]);
 

@@ -1,6 +1,155 @@
 // OpenAccess.cpp - the security that gives every user full access.
 #include "OpenAccess.h"
 
+#include <string.h>
+
+#include "ErrorReport.h"
+#include "Handles.h"
+#include "TARVO5/DosError.h"
+
 bool g_useFileSecurity;
 PSECURITY_DESCRIPTOR g_openAccessSecurity;
 SECURITY_ATTRIBUTES* g_openAccessAttributes;
+
+SecurityCalls g_securityCalls = {
+    GetVersion, LoadLibraryA, GetProcAddress, FreeLibrary, AllocateAndInitializeSid, FreeSid,
+    LocalAlloc, LocalFree, InitializeAcl, InitializeSecurityDescriptor, SetSecurityDescriptorDacl,
+    SetFileSecurityA,
+};
+
+namespace {
+
+HMODULE s_advapi;
+PSID s_everyone;
+PACL s_acl;
+SECURITY_ATTRIBUTES s_attributes;
+
+const char kLoadFailed[] = "システムエラー！ ADVAPI32.DLLを読み込みできません";
+const char kNoAceEx[] = "システムエラー！ AddAccessAllowedAceEx ＡＰＩがありません";
+const char kSidFailed[] = "SID の初期化に失敗しました";
+const char kNoMemory[] = "メモリの確保に失敗しました";
+const char kAclFailed[] = "ACLを初期化できません";
+const char kAceFailed[] = "セキュリティ許可ACEを追加できません";
+const char kDescriptorFailed[] = "セキュリティ記述子を初期化できません";
+const char kDaclFailed[] = "セキュリティACLを設定できません";
+
+bool Failed(const char* message)
+{
+    ReportSystemCode(ERR_SYSTEM, GetLastError(), message, 0);
+    ReleaseOpenAccessSecurity();
+    return false;
+}
+
+}  // namespace
+
+bool BuildOpenAccessSecurity()
+{
+    const SecurityCalls& api = g_securityCalls;
+    DWORD v = api.getVersion();
+    unsigned version = (LOBYTE(LOWORD(v)) << 8) | HIBYTE(LOWORD(v));
+    bool nt = (v & 0x80000000u) == 0;
+    g_useFileSecurity = nt && version >= 0x500;
+    if (!g_useFileSecurity) return true;
+
+    SetLastError(0);
+    s_advapi = api.loadLibrary("ADVAPI32.DLL");
+    if (!s_advapi) return Failed(kLoadFailed);
+
+    SetLastError(0);
+    AddAccessAllowedAceExFn addAce =
+        reinterpret_cast<AddAccessAllowedAceExFn>(reinterpret_cast<void*>(api.getProcAddress(s_advapi, "AddAccessAllowedAceEx")));
+    if (!addAce) return Failed(kNoAceEx);
+
+    SetLastError(0);
+    SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
+    if (!api.allocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &s_everyone)) {
+        s_everyone = nullptr;
+        return Failed(kSidFailed);
+    }
+
+    SetLastError(0);
+    DWORD aclSize = GetLengthSid(s_everyone) + 20;
+    s_acl = static_cast<PACL>(api.localAlloc(LPTR, aclSize));
+    if (!s_acl) return Failed(kNoMemory);
+
+    SetLastError(0);
+    if (!api.initializeAcl(s_acl, aclSize, ACL_REVISION)) return Failed(kAclFailed);
+
+    SetLastError(0);
+    if (!addAce(s_acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, GENERIC_ALL, s_everyone))
+        return Failed(kAceFailed);
+
+    SetLastError(0);
+    g_openAccessSecurity = api.localAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH);
+    if (!g_openAccessSecurity) return Failed(kNoMemory);
+
+    SetLastError(0);
+    if (!api.initializeSecurityDescriptor(g_openAccessSecurity, SECURITY_DESCRIPTOR_REVISION))
+        return Failed(kDescriptorFailed);
+
+    SetLastError(0);
+    if (!api.setSecurityDescriptorDacl(g_openAccessSecurity, TRUE, s_acl, FALSE)) return Failed(kDaclFailed);
+
+    s_attributes.nLength = sizeof(s_attributes);
+    s_attributes.lpSecurityDescriptor = g_openAccessSecurity;
+    s_attributes.bInheritHandle = FALSE;
+    g_openAccessAttributes = &s_attributes;
+    return true;
+}
+
+void ReleaseOpenAccessSecurity()
+{
+    const SecurityCalls& api = g_securityCalls;
+    g_openAccessAttributes = nullptr;
+    if (g_openAccessSecurity) api.localFree(g_openAccessSecurity);
+    g_openAccessSecurity = nullptr;
+    // The ACL the descriptor points at goes with it.
+    if (s_acl) api.localFree(s_acl);
+    s_acl = nullptr;
+    if (s_everyone) api.freeSid(s_everyone);
+    s_everyone = nullptr;
+    if (s_advapi) api.freeLibrary(s_advapi);
+    s_advapi = nullptr;
+}
+
+static String Bracketed(const char* what, const String& path)
+{
+    String message;
+    message.Append(what).Append("[").Append(path.CStr()).Append("]に対するセキュリティー設定に失敗しました.");
+    return message;
+}
+
+bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
+{
+    const SecurityCalls& api = g_securityCalls;
+    SetLastError(0);
+    if (!api.setFileSecurity(folder.CStr(), DACL_SECURITY_INFORMATION, security)) {
+        ReportSystemError(GetLastError(), ERR_WRITE, folder, Bracketed("フォルダ", folder));
+        return false;
+    }
+    String dir = folder + String("\\");
+    WIN32_FIND_DATAA fd;
+    SetLastError(0);
+    UniqueFind find(FindFirstFileA((dir + String("*.*")).CStr(), &fd));
+    for (bool more = find.IsValid(); more;) {
+        String path = dir + String(fd.cFileName);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
+            if (!dots && !ApplyOpenAccess(security, path)) return false;
+        } else {
+            SetLastError(0);
+            if (!api.setFileSecurity(path.CStr(), DACL_SECURITY_INFORMATION, security)) {
+                ReportSystemError(GetLastError(), ERR_WRITE, path, Bracketed("ファイル", path));
+                return false;
+            }
+        }
+        SetLastError(0);
+        more = FindNextFileA(find.Get(), &fd) != FALSE;
+    }
+    DWORD err = GetLastError();
+    if (ClassifyError(err) == ECLASS_NOTFOUND) return true;
+    String message;
+    message.Append("フォルダ[").Append(dir.CStr()).Append("]の読み取りが行えません.");
+    ReportSystemError(err, ERR_READ, folder, message);
+    return false;
+}

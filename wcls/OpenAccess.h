@@ -12,3 +12,32 @@ extern bool g_useFileSecurity;
 extern PSECURITY_DESCRIPTOR g_openAccessSecurity;
 // Attributes carrying that descriptor; null when it was not built.
 extern SECURITY_ATTRIBUTES* g_openAccessAttributes;
+
+// Builds the descriptor when the system applies security; false after
+// reporting the failing step (everything built so far is released).
+bool BuildOpenAccessSecurity();
+void ReleaseOpenAccessSecurity();
+
+// Gives the folder and everything below it the descriptor, each folder
+// before its contents; stops at (and reports) the first failure.
+bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder);
+
+// The system calls made here, so that tests can watch them and make any of
+// them fail.
+typedef BOOL(WINAPI* AddAccessAllowedAceExFn)(PACL, DWORD, DWORD, DWORD, PSID);
+struct SecurityCalls {
+    DWORD(WINAPI* getVersion)();
+    HMODULE(WINAPI* loadLibrary)(LPCSTR);
+    FARPROC(WINAPI* getProcAddress)(HMODULE, LPCSTR);
+    BOOL(WINAPI* freeLibrary)(HMODULE);
+    BOOL(WINAPI* allocateAndInitializeSid)(PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD,
+                                           DWORD, DWORD, DWORD, DWORD, PSID*);
+    PVOID(WINAPI* freeSid)(PSID);
+    HLOCAL(WINAPI* localAlloc)(UINT, SIZE_T);
+    HLOCAL(WINAPI* localFree)(HLOCAL);
+    BOOL(WINAPI* initializeAcl)(PACL, DWORD, DWORD);
+    BOOL(WINAPI* initializeSecurityDescriptor)(PSECURITY_DESCRIPTOR, DWORD);
+    BOOL(WINAPI* setSecurityDescriptorDacl)(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL);
+    BOOL(WINAPI* setFileSecurity)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+};
+extern SecurityCalls g_securityCalls;
