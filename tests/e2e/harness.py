@@ -185,6 +185,14 @@ class E2ETestCase(unittest.TestCase):
         exe = self.MEDIA + "\\SETUP.EXE"
         return self.driver.ok('start "%s" %s' % (exe, args))
 
+    def start_setup_from_host(self, win_path, args=()):
+        """Starts a SETUP.EXE through the Wine loader (which reaches paths the
+        driver's CreateProcess cannot) and lets the driver take it over."""
+        proc = subprocess.Popen([WINE, win_path] + list(args), env=self.prefix.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(proc.wait)
+        return self.driver.ok("attach %s 30000" % win_path.rsplit("\\", 1)[-1])
+
     def wait_box(self, timeout_ms=20000):
         """The next message box of SETUP.EXE; fails with the screen on time-out."""
         return self.driver.ok("wait box %d" % timeout_ms, timeout=timeout_ms / 1000 + 60)

@@ -1,8 +1,10 @@
 """SETUP.EXE start-up: the running-application check and the three modes."""
 
+import os
+import shutil
 import unittest
 
-from harness import E2ETestCase
+from harness import SETUP_EXE, E2ETestCase
 
 APP_MAIN_CLASS = "TARVO_ZUNTO4_MainWnd"
 IDOK = 1
@@ -39,6 +41,18 @@ class Modes(E2ETestCase):
     def start_setup_again(self, args):
         # One driver session runs the program several times.
         self.driver.ok('start "%s\\SETUP.EXE" %s' % (self.MEDIA, args), timeout=60)
+
+
+class ProgramPath(E2ETestCase):
+    def test_a_program_path_too_long_to_read_is_fatal(self):
+        # 284 bytes do not fit the 260-byte buffer: never run from a cut path.
+        folder = "C:\\longpath" + ("\\" + "a" * 90) * 3
+        os.makedirs(self.prefix.host_path(folder))
+        shutil.copy2(SETUP_EXE, self.prefix.host_path(folder + "\\SETUP.EXE"))
+        self.start_setup_from_host(folder + "\\SETUP.EXE")
+        box = self.answer_box(IDOK)
+        self.assertEqual("致命的なエラー！プログラムパス名を取得できません", box["text"])
+        self.assertNotEqual(0, self.wait_exit())
 
 
 if __name__ == "__main__":

@@ -9,6 +9,8 @@
 // program under test had on screen.
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <stdio.h>
 
 #include <iostream>
@@ -269,6 +271,34 @@ void CmdStart(const std::wstring& cmdline)
     Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
 }
 
+// Takes over a program started by someone else (a path this driver cannot
+// start), found by its executable's name.
+void CmdAttach(const std::wstring& exeName, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W pe = {};
+        pe.dwSize = sizeof(pe);
+        for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe)) {
+            if (_wcsicmp(pe.szExeFile, exeName.c_str()) != 0) continue;
+            HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                   pe.th32ProcessID);
+            if (!h) continue;
+            CloseHandle(snap);
+            if (g_process) CloseHandle(g_process);
+            g_process = h;
+            g_pid = pe.th32ProcessID;
+            g_reported.clear();
+            g_current = nullptr;
+            return Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
+        }
+        CloseHandle(snap);
+        if (GetTickCount() - start > timeout) return Fail("no such process");
+        Sleep(50);
+    }
+}
+
 void CmdWait(const std::string& kind, DWORD timeout)
 {
     if (!g_pid) return Fail("not started");
@@ -471,6 +501,7 @@ void Dispatch(const std::string& line)
     std::string a, b;
     SplitVerb(rest, &a, &b);
     if (verb == "start") return CmdStart(Wide(rest));
+    if (verb == "attach") return CmdAttach(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "wait") return CmdWait(a, (DWORD)atol(b.c_str()));
     if (verb == "press") return CmdPress(atoi(a.c_str()));
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
