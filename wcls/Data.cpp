@@ -96,13 +96,7 @@ double DataObjStr::ToDouble() const
 
 int32_t DataObjStr::ToLong() const
 {
-    const char* p = m_ach;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    uint32_t value = 0;
-    while (*p >= '0' && *p <= '9') value = value * 10u + (uint32_t)(*p++ - '0');
-    return (int32_t)(negative ? 0u - value : value);
+    return TextToLong(m_ach);
 }
 
 String DataObjStr::ToString()
@@ -307,6 +301,17 @@ String NextToken(const char** pp, char delim)
     if (*p && *p == delim) ++p;
     *pp = p;
     return token;
+}
+
+int32_t TextToLong(const char* text)
+{
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    uint32_t value = 0;
+    while (*p >= '0' && *p <= '9') value = value * 10u + (uint32_t)(*p++ - '0');
+    return (int32_t)(negative ? 0u - value : value);
 }
 
 char* MakeUpperAscii(char* psz)

@@ -80,6 +80,10 @@ private:
 // its closing quote) and steps over the delimiter.
 String NextToken(const char** pp, char delim);
 
+// Reads a decimal integer: leading white space skipped, an optional sign,
+// digits up to the first other byte (none give 0); overflow wraps.
+int32_t TextToLong(const char* text);
+
 // Upper-cases the ASCII letters in place, leaving double-byte characters
 // alone; returns psz.
 char* MakeUpperAscii(char* psz);

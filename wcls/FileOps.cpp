@@ -231,13 +231,19 @@ int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval)
     return 0;
 }
 
-int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval)
+// MoveFileA, or with replace a write-through MoveFileExA over an existing
+// file, retried while a file is in use.
+static int MoveWithRetry(const String& oldPath, const String& newPath, bool replace, DWORD timeout,
+                         DWORD interval)
 {
+    const DWORD replaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     DWORD start = GetTickCount();
     DWORD err;
     for (;;) {
         SetLastError(0);
-        if (MoveFileA(oldPath.CStr(), newPath.CStr())) return 1;
+        BOOL moved = replace ? MoveFileExA(oldPath.CStr(), newPath.CStr(), replaceFlags)
+                             : MoveFileA(oldPath.CStr(), newPath.CStr());
+        if (moved) return 1;
         err = GetLastError();
         if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
         Sleep(interval);
@@ -246,6 +252,16 @@ int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout,
     message.Append("[").Append(oldPath.CStr()).Append("]から[").Append(newPath.CStr()).Append("]へファイル名を変更できません");
     ReportSystemCode(ERR_WRITE, err, message.CStr(), 0);
     return 0;
+}
+
+int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval)
+{
+    return MoveWithRetry(oldPath, newPath, false, timeout, interval);
+}
+
+int ReplaceWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval)
+{
+    return MoveWithRetry(oldPath, newPath, true, timeout, interval);
 }
 
 // ---- free space ---------------------------------------------------------------

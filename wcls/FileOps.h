@@ -59,6 +59,10 @@ HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATT
                      DWORD interval, DWORD options);
 int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval);
 int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval);
+// Moves oldPath over newPath in one step (an existing newPath is replaced,
+// never deleted first), retried while a file is in use; reports like
+// RenameWithRetry.
+int ReplaceWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval);
 
 // 1 with the bytes free to the caller on the path's volume, 0 on failure,
 // -1 when the platform cannot tell.

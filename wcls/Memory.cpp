@@ -34,6 +34,11 @@ void* MemRealloc(void* p, size_t size)
     return q;
 }
 
+void* MemTryRealloc(void* p, size_t size)
+{
+    return realloc(p, size ? size : 1);
+}
+
 void MemFree(void* p)
 {
     free(p);

@@ -9,3 +9,7 @@ void* MemAlloc(size_t size);
 void* MemAllocZero(size_t size);
 void* MemRealloc(void* p, size_t size);
 void MemFree(void* p);
+
+// MemRealloc without the report: null when the block cannot grow (the old
+// block stays valid). For sizes that come from outside, such as a file's.
+void* MemTryRealloc(void* p, size_t size);
