@@ -2,6 +2,7 @@
 
 import os
 import shutil
+import time
 import unittest
 
 from harness import SETUP_EXE, E2ETestCase
@@ -12,8 +13,12 @@ IDOK = 1
 
 class RunningApplication(E2ETestCase):
     def zorder_index(self, classes):
-        order = [w["class"] for w in self.driver.ok("zorder")["zorder"]]
-        return [order.index(c) for c in classes]
+        for _ in range(50):
+            order = [w["class"] for w in self.driver.ok("zorder")["zorder"]]
+            if all(c in order for c in classes):
+                return [order.index(c) for c in classes]
+            time.sleep(0.1)
+        self.fail("windows %s not listed: %s" % (classes, order))
 
     def test_refuses_and_brings_the_application_to_the_top(self):
         self.driver.ok("window-create %s Zuntoria" % APP_MAIN_CLASS)

@@ -409,7 +409,8 @@ void CmdWindowCreate(const std::wstring& cls, const std::wstring& title)
     HelperStart start{cls, title, CreateEventW(nullptr, TRUE, FALSE, nullptr), nullptr};
     DWORD tid = 0;
     HANDLE thread = CreateThread(nullptr, 0, HelperThread, &start, 0, &tid);
-    WaitForSingleObject(start.ready, 10000);
+    // The thread uses `start` until it signals: wait for that however long.
+    WaitForSingleObject(start.ready, INFINITE);
     CloseHandle(start.ready);
     if (!start.hwnd) {
         WaitForSingleObject(thread, 5000);
@@ -417,6 +418,8 @@ void CmdWindowCreate(const std::wstring& cls, const std::wstring& title)
         return Fail("CreateWindow failed");
     }
     g_helperWindows[cls] = HelperWindow{thread, tid, start.hwnd};
+    // Answer once the window is listed among the visible top-level windows.
+    for (int i = 0; i < 250 && !IsWindowVisible(start.hwnd); ++i) Sleep(20);
     Answer("{\"ok\":true,\"hwnd\":" + Hex(start.hwnd) + "}");
 }
 
