@@ -7,6 +7,8 @@
 HINSTANCE g_hInstance;
 int g_cxChar;
 int g_cyChar;
+DWORD g_dwLibOption;
+int g_bImeControl;
 
 static void MeasureDisplayFont()
 {
@@ -39,4 +41,20 @@ bool LibraryStartup(HINSTANCE hinst, const char* title)
 void LibraryShutdown()
 {
     StopErrorThread();
+}
+
+bool LibraryOptionsStartup(HINSTANCE)
+{
+    g_dwLibOption &= ~(DWORD)LIBOPT_KEYBOARD;
+    int subtype = GetKeyboardType(1);
+    int high = (subtype >> 8) & 0xFF;
+    if (!(high == 0x04 || (high == 0x0D && subtype != 0x0D05))) g_dwLibOption |= LIBOPT_KEYBOARD;
+    g_dwLibOption |= LIBOPT_CONTROLS;
+    return true;
+}
+
+bool ImeFlagStartup(HINSTANCE)
+{
+    g_bImeControl = 1;
+    return true;
 }
