@@ -15,6 +15,8 @@ LOCKS = ["TarvoNomiraZunto%dCommonRunning.LCK" % v for v in (6, 7, 8)]
 RUNNING_PROMPT = "ズント帳が起動中はセットアップを行えません.\n\nズント帳のウィンドウをすべて閉じて OK を押してください"
 
 
+# Reports are queued on the service window, which shows the message first
+# and the kind's standard text after it.
 class Guards(E2ETestCase):
     def assert_locks_gone(self):
         for name in LOCKS:
@@ -24,7 +26,7 @@ class Guards(E2ETestCase):
         self.driver.ok("mutex-create " + SETUP_MUTEX)  # a setup that is running
         self.start_setup()
         box = self.answer_box(IDOK)
-        self.assertBox(box, "エラーです\n\nズント帳セットアップがすでに起動中です", TITLE)
+        self.assertBox(box, "ズント帳セットアップがすでに起動中です\n\nエラーです", TITLE)
         self.assertEqual(0, self.wait_exit())
         self.assertTrue(self.driver.ok("mutex-exists " + SETUP_MUTEX)["exists"])
         self.assert_locks_gone()
@@ -56,7 +58,7 @@ class Guards(E2ETestCase):
         self.start_setup()
         box = self.wait_box()
         self.assertGreaterEqual(time.monotonic() - started, 1.0)
-        self.assertBox(box, "エラーです\n\nZuntoria６またはセットアップが実行中です", TITLE)
+        self.assertBox(box, "Zuntoria６またはセットアップが実行中です\n\nエラーです", TITLE)
         self.driver.ok("press %d" % IDOK)
         self.assertEqual(0, self.wait_exit())
         self.driver.ok("release " + COMMON + LOCKS[0])
@@ -65,7 +67,7 @@ class Guards(E2ETestCase):
         self.driver.ok("hold " + COMMON + LOCKS[2])
         self.start_setup()
         box = self.answer_box(IDOK)
-        self.assertBox(box, "エラーです\n\nZuntoria８またはセットアップが実行中です", TITLE)
+        self.assertBox(box, "Zuntoria８またはセットアップが実行中です\n\nエラーです", TITLE)
         self.assertEqual(0, self.wait_exit())
         for name in LOCKS[:2]:
             self.assertFalse(self.driver.ok("file-exists " + COMMON + name)["exists"], name)
