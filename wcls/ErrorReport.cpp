@@ -5,14 +5,13 @@
 #include <string.h>
 
 #include "Data.h"
+#include "LibTexts.h"
 #include "LogFile.h"
 #include "PathText.h"
 #include "SysFolders.h"
 
 DWORD g_dwMsgBoxState;
 long g_lLastFileError;
-
-static const char kNoBoxText[] = "メモリが足りません.メッセージボックスのエラーです.";
 
 static char s_szDefaultTitle[81];
 static ReportHookFn s_pfnReport;
@@ -112,7 +111,7 @@ static int ShowBox(HWND owner, const char* text, const char* title, UINT style)
 int ShowMessage(HWND owner, const char* text, const char* title, UINT style)
 {
     int result = ShowBox(owner, text, title, style);
-    if (result == 0) FatalExit(kNoBoxText);
+    if (result == 0) FatalExit(LibText::kNoMessageBox);
     return result;
 }
 
@@ -196,7 +195,7 @@ int ReportKind(int kind, const char* detail)
 {
     const char* text = ErrorKindText(kind);
     if (kind == ERR_OPEN && g_lLastFileError == 2)
-        text = "ファイルまたはディレクトリが見つかりません";
+        text = LibText::kFileOrFolderMissing;
     return ReportError(kind, text, detail, 0);
 }
 
@@ -211,7 +210,7 @@ int ReportSystemError(DWORD err, int kind, const String& path, const String& mes
     if (err == ERROR_NOT_READY) {
         String root = PathRoot(path.CStr());
         if (root.IsEmpty()) root = PathRoot(CurrentFolder(1).CStr());
-        text.Append("ドライブ ").Append(root.CStr()).Append(" の準備ができていません.");
+        text = Framed(LibText::kDriveNotReadyHead, root.CStr(), LibText::kDriveNotReadyTail);
     } else {
         text = SystemErrorText((long)err);
     }
@@ -229,39 +228,55 @@ int ReportSystemCode(int kind, DWORD err, const char* detail, int32_t code)
     return ReportError(kind, text.CStr(), detail, code);
 }
 
+namespace {
+
+// COM result codes with texts of their own.
+const struct {
+    DWORD code;
+    const char* text;
+} kComTexts[] = {
+    {0x80004001, "実装されていません(E_NOTIMPL)"},
+    {0x80004002, "サポート外のインターフェースです"},
+    {0x80004003, "ポインタが無効です"},
+    {0x80004004, "エラーが発生 HRESULT=E_ABORT"},
+    {0x80004005, "不明なＣＯＭエラー E_FAIL"},
+    {0x8000FFFF, "Catastrophic failure(E_UNEXPECTED)"},
+    {0x80070005, "アクセス権がありません"},
+    {0x8007000E, "メモリが足りません"},
+    {0x80070057, "引数が無効です"},
+};
+
+// Texts of the other codes by facility; null: the Windows code in the low
+// 16 bits tells.
+const struct {
+    DWORD facility;
+    const char* format;
+} kComFacilities[] = {
+    {0, "COMｴﾗｰ FACILITY_NULL HRESULT:%08X"},
+    {1, "COMｴﾗｰ HRESULT:%08X FACILITY_RPC"},
+    {2, "COMｴﾗｰ HRESULT:%08X FACILITY_DISPATCH"},
+    {3, "COMｴﾗｰ HRESULT:%08X FACILITY_STORAGE"},
+    {4, "COMｴﾗｰ HRESULT:%08X FACILITY_ITF"},
+    {7, nullptr},
+    {8, "COMｴﾗｰ HRESULT:%08X FACILITY_WINDOWS"},
+};
+const char kComOther[] = "COMｴﾗｰ HRESULT:%08X";
+
+}  // namespace
+
 int ReportComError(HRESULT hr, const char* detail)
 {
     const DWORD code = (DWORD)hr;
-    const char* fixed = nullptr;
-    switch (code) {
-    case 0x80004001: fixed = "実装されていません(E_NOTIMPL)"; break;
-    case 0x80004002: fixed = "サポート外のインターフェースです"; break;
-    case 0x80004003: fixed = "ポインタが無効です"; break;
-    case 0x80004004: fixed = "エラーが発生 HRESULT=E_ABORT"; break;
-    case 0x80004005: fixed = "不明なＣＯＭエラー E_FAIL"; break;
-    case 0x8000FFFF: fixed = "Catastrophic failure(E_UNEXPECTED)"; break;
-    case 0x80070005: fixed = "アクセス権がありません"; break;
-    case 0x8007000E: fixed = "メモリが足りません"; break;
-    case 0x80070057: fixed = "引数が無効です"; break;
-    }
-    if (fixed) return ReportError(ERR_SYSTEM, fixed, detail, 0);
+    for (const auto& row : kComTexts)
+        if (row.code == code) return ReportError(ERR_SYSTEM, row.text, detail, 0);
 
     const DWORD facility = (code >> 16) & 0x1FFF;
     const DWORD low = code & 0xFFFF;
-    const char* format;
-    switch (facility) {
-    case 0: format = "COMｴﾗｰ FACILITY_NULL HRESULT:%08X"; break;
-    case 1: format = "COMｴﾗｰ HRESULT:%08X FACILITY_RPC"; break;
-    case 2: format = "COMｴﾗｰ HRESULT:%08X FACILITY_DISPATCH"; break;
-    case 3:
-        if (low < 256) return ReportSystemCode(ERR_SYSTEM, low, detail, 0);
-        format = "COMｴﾗｰ HRESULT:%08X FACILITY_STORAGE";
-        break;
-    case 4: format = "COMｴﾗｰ HRESULT:%08X FACILITY_ITF"; break;
-    case 7: return ReportSystemCode(ERR_SYSTEM, low, detail, 0);
-    case 8: format = "COMｴﾗｰ HRESULT:%08X FACILITY_WINDOWS"; break;
-    default: format = "COMｴﾗｰ HRESULT:%08X"; break;
-    }
+    const char* format = kComOther;
+    for (const auto& row : kComFacilities)
+        if (row.facility == facility) format = row.format;
+    // Storage codes below 256 are Windows codes too.
+    if (!format || (facility == 3 && low < 256)) return ReportSystemCode(ERR_SYSTEM, low, detail, 0);
     char text[80];
     snprintf(text, sizeof(text), format, (unsigned)code);
     return ReportError(ERR_SYSTEM, text, detail, 0);
@@ -308,23 +323,18 @@ void FatalExit(const char* text)
 
 int ResourceFailureBox(DWORD err, const char* text)
 {
-    static const char kHint[] =
-        "他のアプリケーションを終了して「再試行」を選択することで問題を回避できる場合があります。\n"
-        "なるべくそうすることをお勧めします。\n"
-        "「中止」を選択するとアプリケーションは終了します。保存されていないデータは失われます。\n"
-        "「無視」は選択できません。\n";
     String message;
-    message.Append("重大なエラー：");
+    message.Append(LibText::kResourceFailureHead);
     if (err != 0) {
         char code[400];
         FormatSystemError((long)err, code, sizeof(code), true);
         message.Append(code).Append("\n\n");
     }
-    message.Append(text ? text : "").Append("\n\n").Append(kHint);
+    message.Append(text ? text : "").Append("\n\n").Append(LibText::kResourceFailureHint);
     for (;;) {
         int answer = ShowBox(nullptr, message.CStr(), nullptr,
                              MB_ABORTRETRYIGNORE | MB_ICONHAND | MB_SYSTEMMODAL | MB_TOPMOST);
-        if (answer == 0) FatalExit(text && *text ? text : kNoBoxText);
+        if (answer == 0) FatalExit(text && *text ? text : LibText::kNoMessageBox);
         if (answer == IDABORT) FatalExit(nullptr);
         if (answer == IDRETRY) return IDRETRY;
         // Ignore is not a choice: ask again.
@@ -334,13 +344,13 @@ int ResourceFailureBox(DWORD err, const char* text)
 void AssertFailed(const char* file, int line, const char* expr)
 {
     static bool s_inAssert;
-    if (s_inAssert) FatalExit("内部エラー Assert ループエラー");
+    if (s_inAssert) FatalExit(LibText::kAssertLoop);
     s_inAssert = true;
     char number[16];
     snprintf(number, sizeof(number), "%d", line);
     char msg[1024];
     String full;
-    full.Append("内部エラーが発生しました。ソフトウェアの製造元にお問い合わせになってください。\r\n")
+    full.Append(LibText::kInternalError)
         .Append(file ? file : "").Append(" ").Append(number).Append("\r\n").Append(expr ? expr : "");
     CopyCut(msg, full.CStr(), sizeof(msg));
     FatalExit(msg);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "ErrorReport.h"
+#include "LibTexts.h"
 #include "Handles.h"
 
 static const char kClassName[] = "ThreadMsgBox";
@@ -114,7 +115,7 @@ int ThreadMessageBox(const char* text, const char* title, UINT style)
     s_request.style = style;
     s_result = IDCANCEL;
     if (!PostThreadMessageA(s_idThread, WM_USER, 0, 0))
-        FatalAppExitA(0, "ポストメッセージに失敗しました");
+        FatalAppExitA(0, LibText::kPostFailed);
     WaitForSingleObject(s_hEvent, INFINITE);
     int result = s_result;
     LeaveCriticalSection(&s_lock);

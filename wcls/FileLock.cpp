@@ -2,6 +2,7 @@
 #include "FileLock.h"
 
 #include "Assert.h"
+#include "LibTexts.h"
 #include "OpenAccess.h"
 #include "TARVO5/DosError.h"
 
@@ -38,9 +39,8 @@ bool FileLock::Lock(const String& name, DWORD flags, DWORD timeout, DWORD interv
         DWORD err = GetLastError();
         if (ClassifyError(err) != ECLASS_INUSE) {
             m_dwFlags &= ~(DWORD)LOCK_WAITING;
-            String message;
-            message.Append("ファイル ").Append(name.CStr()).Append(" をオープンできません.");
-            ReportSystemError(err, ERR_OPENFILE, name, message);
+            ReportSystemError(err, ERR_OPENFILE, name,
+                              Framed(LibText::kOpenFileHead, name.CStr(), LibText::kOpenFileTail));
             return false;
         }
         if (GetTickCount() - start > timeout) return false;

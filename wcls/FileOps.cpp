@@ -8,6 +8,7 @@
 
 #include "ErrorReport.h"
 #include "Handles.h"
+#include "LibTexts.h"
 #include "PathText.h"
 #include "TARVO5/DosError.h"
 
@@ -16,13 +17,6 @@ DWORD g_dwFileInterval = 100;
 
 static const DWORD kListMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;  // 0x17
-
-static String Join(const char* a, const String& b, const char* c)
-{
-    String s;
-    s.Append(a).Append(b.CStr()).Append(c);
-    return s;
-}
 
 // ---- listing ------------------------------------------------------------
 
@@ -36,7 +30,7 @@ static int TakeEntry(const String& pattern, ListEntry* e, BOOL found)
                 g_lLastFileError = 2;
                 return 0;
             }
-            ReportSystemError(err, ERR_READ, pattern, Join("フォルダ ", pattern, " の読み取りが行えません"));
+            ReportSystemError(err, ERR_READ, pattern, Framed(LibText::kListFolderHead, pattern.CStr(), LibText::kListFolderTail));
             return -1;
         }
         DWORD attr = e->fd.dwFileAttributes & 0x1F;
@@ -110,11 +104,11 @@ int PathState(const String& original)
 {
     String path = StripBackslash(original);
     if (!CheckNameChars(path.CStr())) {
-        ReportError(ERR_SYSTEM, "ファイル名に <>/ の記号は使用できません", path.CStr(), 0);
+        ReportError(ERR_SYSTEM, LibText::kBadNameChars, path.CStr(), 0);
         return PS_BADNAME;
     }
     if (strpbrk(path.CStr(), "*?")) {
-        ReportError(ERR_SYSTEM, "ファイル名に*や?の文字は使用できません", path.CStr(), 0);
+        ReportError(ERR_SYSTEM, LibText::kWildcards, path.CStr(), 0);
         return PS_BADNAME;
     }
     if (path.IsEmpty()) return PS_FOLDEROK;
@@ -125,7 +119,7 @@ int PathState(const String& original)
         if (find) return PS_FOLDEROK;
         DWORD err = GetLastError();
         if (ClassifyError(err) == ECLASS_NOTFOUND) return PS_FOLDEROK;
-        ReportSystemError(err, ERR_READ, path, Join("フォルダ[", path, "]の読み取りが行えません."));
+        ReportSystemError(err, ERR_READ, path, Framed(LibText::kReadFolderHead, path.CStr(), LibText::kReadFolderTail));
         return PS_UNREADABLE;
     }
     Listing list(path, kListMask);
@@ -150,7 +144,7 @@ int CreateFolder(const String& path, SECURITY_ATTRIBUTES* sa)
     WIN32_FIND_DATAA fd;
     UniqueFind find(FindFirstFileA(path.CStr(), &fd));
     if (find && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 1;
-    ReportSystemError(err, ERR_WRITE, path, Join("フォルダ ", path, " を作成できません."));
+    ReportSystemError(err, ERR_WRITE, path, Framed(LibText::kCreateFolderHead, path.CStr(), LibText::kCreateFolderTail));
     return 0;
 }
 
@@ -158,7 +152,7 @@ int RemoveFile(const String& path)
 {
     if (remove(path.CStr()) == 0) return 1;
     if (errno == ENOENT) return 0;
-    ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+    ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
     return -1;
 }
 
@@ -175,13 +169,13 @@ int DeleteTree(DWORD options, const String& pattern)
             if (dots || !(options & DT_SUBFOLDERS)) continue;
             if (!DeleteTree(options, path + String("\\*.*"))) return 0;
             if (_rmdir(path.CStr()) != 0) {
-                ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+                ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
                 return 0;
             }
         } else if (options & DT_RETRY) {
             if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
         } else if (remove(path.CStr()) != 0) {
-            ReportError(ERR_WRITE, "削除できません", path.CStr(), 0);
+            ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
             return 0;
         }
     }
@@ -202,7 +196,7 @@ HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATT
         bool timedOut = inUse && GetTickCount() - start > timeout;
         if (!inUse || timedOut) {
             if (!inUse || !(options & OWR_QUIET_TIMEOUT))
-                ReportSystemError(err, ERR_OPENFILE, path, Join("ファイル ", path, " をオープンできません."));
+                ReportSystemError(err, ERR_OPENFILE, path, Framed(LibText::kOpenFileHead, path.CStr(), LibText::kOpenFileTail));
             return INVALID_HANDLE_VALUE;
         }
         Sleep(interval);
@@ -222,10 +216,10 @@ int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval)
         if (cls != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
         Sleep(interval);
     }
-    String message = Join("ファイル ", path, "を削除できません");
+    String message = Framed(LibText::kDeleteFileHead, path.CStr(), LibText::kDeleteFileTail);
     DWORD attr = GetFileAttributesA(path.CStr());
     if (err == ERROR_ACCESS_DENIED && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
-        ReportError(ERR_WRITE, "ファイルは読み取り専用です。", message.CStr(), 0);
+        ReportError(ERR_WRITE, LibText::kReadOnly, message.CStr(), 0);
     else
         ReportSystemError(err, ERR_WRITE, path, message);
     return 0;
@@ -249,7 +243,7 @@ static int MoveWithRetry(const String& oldPath, const String& newPath, bool repl
         Sleep(interval);
     }
     String message;
-    message.Append("[").Append(oldPath.CStr()).Append("]から[").Append(newPath.CStr()).Append("]へファイル名を変更できません");
+    message.Append(LibText::kRenameHead).Append(oldPath.CStr()).Append(LibText::kRenameMiddle).Append(newPath.CStr()).Append(LibText::kRenameTail);
     ReportSystemCode(ERR_WRITE, err, message.CStr(), 0);
     return 0;
 }

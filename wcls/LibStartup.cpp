@@ -3,6 +3,7 @@
 
 #include "ErrorReport.h"
 #include "Handles.h"
+#include "LibTexts.h"
 
 HINSTANCE g_hInstance;
 int g_cxChar;
@@ -32,7 +33,7 @@ bool LibraryStartup(HINSTANCE hinst, const char* title)
     SetDefaultTitle(title);
     MeasureDisplayFont();
     if (!StartErrorThread()) {
-        ReportKind(ERR_NOMEMORY, "エラー処理スレッドの作成に失敗");
+        ReportKind(ERR_NOMEMORY, LibText::kThreadFailed);
         return false;
     }
     return true;

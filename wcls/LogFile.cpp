@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include "ErrorReport.h"
+#include "LibTexts.h"
 
 static char s_szName[80];
 static bool s_on;
@@ -20,7 +21,7 @@ void lf_init(const char* name, unsigned flags)
     CopyCut(s_szName, name ? name : "TARVO.LOG", sizeof(s_szName));
     if (flags & LF_DELETE) remove(s_szName);
     s_on = true;
-    lf_write("ログ開始 lf_init", LF_NEWLINE);
+    lf_write(LibText::kLogStart, LF_NEWLINE);
 }
 
 void lf_write(const char* text, unsigned flags)
@@ -45,7 +46,7 @@ void lf_write(const char* text, unsigned flags)
 
 void lf_fin()
 {
-    lf_write("ログ終了 lf_fin", LF_NEWLINE);
+    lf_write(LibText::kLogEnd, LF_NEWLINE);
 }
 
 void lf_on(bool on)

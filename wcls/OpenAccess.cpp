@@ -5,6 +5,7 @@
 
 #include "ErrorReport.h"
 #include "Handles.h"
+#include "LibTexts.h"
 #include "TARVO5/DosError.h"
 
 bool g_useFileSecurity;
@@ -112,19 +113,12 @@ void ReleaseOpenAccessSecurity()
     s_advapi = nullptr;
 }
 
-static String Bracketed(const char* what, const String& path)
-{
-    String message;
-    message.Append(what).Append("[").Append(path.CStr()).Append("]に対するセキュリティー設定に失敗しました.");
-    return message;
-}
-
 bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
 {
     const SecurityCalls& api = g_securityCalls;
     SetLastError(0);
     if (!api.setFileSecurity(folder.CStr(), DACL_SECURITY_INFORMATION, security)) {
-        ReportSystemError(GetLastError(), ERR_WRITE, folder, Bracketed("フォルダ", folder));
+        ReportSystemError(GetLastError(), ERR_WRITE, folder, Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
         return false;
     }
     String dir = folder + String("\\");
@@ -139,7 +133,7 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
         } else {
             SetLastError(0);
             if (!api.setFileSecurity(path.CStr(), DACL_SECURITY_INFORMATION, security)) {
-                ReportSystemError(GetLastError(), ERR_WRITE, path, Bracketed("ファイル", path));
+                ReportSystemError(GetLastError(), ERR_WRITE, path, Framed(LibText::kSecureFileHead, path.CStr(), LibText::kSecureTail));
                 return false;
             }
         }
@@ -148,8 +142,6 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
     }
     DWORD err = GetLastError();
     if (ClassifyError(err) == ECLASS_NOTFOUND) return true;
-    String message;
-    message.Append("フォルダ[").Append(dir.CStr()).Append("]の読み取りが行えません.");
-    ReportSystemError(err, ERR_READ, folder, message);
+    ReportSystemError(err, ERR_READ, folder, Framed(LibText::kReadFolderHead, dir.CStr(), LibText::kReadFolderTail));
     return false;
 }

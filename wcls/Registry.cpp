@@ -3,6 +3,8 @@
 
 #include "ErrorReport.h"
 
+static const char kReadFailed[] = "レジストリ読み取りエラー";
+
 LONG RegQueryValue(HKEY key, const char* name, DWORD* type, String* out, DWORD* size)
 {
     LONG result = ERROR_MORE_DATA;
@@ -31,6 +33,6 @@ int RegReadString(String* out, HKEY key, const char* name, const String& def)
     }
     *out = def;
     if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND) return 1;
-    ReportSystemCode(ERR_SYSTEM, (DWORD)result, "レジストリ読み取りエラー", 0);
+    ReportSystemCode(ERR_SYSTEM, (DWORD)result, kReadFailed, 0);
     return 0;
 }

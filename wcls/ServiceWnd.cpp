@@ -8,6 +8,7 @@
 #include "Data.h"
 #include "DisableWnd.h"
 #include "ErrorReport.h"
+#include "LibTexts.h"
 #include "LibStartup.h"
 #include "PathText.h"
 #include "WndFunc.h"
@@ -20,7 +21,6 @@ HWND g_hwndService;
 namespace {
 
 const char kNoMemory[] = "メモリが足りません";
-const char kNoBox[] = "メモリが足りません.メッセージボックスのエラーです.";
 
 int s_nUsers;
 
@@ -225,7 +225,7 @@ static void ShowReportBox(const char* text, bool systemModal)
         EnableAllWindows();
         g_dwMsgBoxState &= ~(DWORD)MBS_OPEN;
     }
-    if (answer == 0) FatalExit(kNoBox);
+    if (answer == 0) FatalExit(LibText::kNoMessageBox);
 }
 
 void ShowQueuedReports(int systemModal)

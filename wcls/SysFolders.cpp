@@ -5,6 +5,7 @@
 
 #include "Assert.h"
 #include "LibStartup.h"
+#include "LibTexts.h"
 #include "PathText.h"
 
 String ProgramFolder()
@@ -13,7 +14,7 @@ String ProgramFolder()
     DWORD n = GetModuleFileNameA(g_hInstance, path, sizeof(path));
     // A path that filled the buffer was cut: never install from a cut path.
     if (n == 0 || n >= sizeof(path))
-        FatalExit("致命的なエラー！プログラムパス名を取得できません");
+        FatalExit(LibText::kNoProgramPath);
     return SplitPath(String(path, (int)n));
 }
 
@@ -30,12 +31,12 @@ static String QueryFolder(UINT (WINAPI* query)(LPSTR, UINT), const char* fatalTe
 
 String WindowsFolder()
 {
-    return QueryFolder(GetWindowsDirectoryA, "致命的なエラー：Windows ディレクトリを取得できません");
+    return QueryFolder(GetWindowsDirectoryA, LibText::kNoWindowsFolder);
 }
 
 String SystemFolder()
 {
-    return QueryFolder(GetSystemDirectoryA, "致命的なエラー：Windows システムディレクトリを取得できません");
+    return QueryFolder(GetSystemDirectoryA, LibText::kNoSystemFolder);
 }
 
 String CurrentFolder(int flags)

@@ -8,16 +8,7 @@
 
 namespace {
 
-class ModalLoopTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        UseLibrary();
-        PumpPending();
-        g_log.Clear();
-    }
-    void TearDown() override { WatchMessages({}); }
-};
+using ModalLoopTest = WindowTest;
 
 // Runs a loop inside a handler, and ends loops, to nest them.
 class LoopWnd : public TestWnd {

@@ -10,16 +10,7 @@
 
 namespace {
 
-class WndTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        UseLibrary();
-        PumpPending();
-        g_log.Clear();
-    }
-    void TearDown() override { WatchMessages({}); }
-};
+using WndTest = WindowTest;
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 // a pump, a call log compared with expected tables, a recording window.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -53,4 +55,17 @@ public:
     const char* m_className;
     LRESULT m_wheelAnswer = 0;
     UINT m_destroyOnMsg = 0;  // destroys its own window when this arrives
+};
+
+// Fixture of the window tests: the library running, the queue empty, the
+// log clear; nothing watched afterwards.
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseLibrary();
+        PumpPending();
+        g_log.Clear();
+    }
+    void TearDown() override { WatchMessages({}); }
 };
