@@ -1,4 +1,4 @@
-# i686 Windows build: the shipped 32-bit SETUP.EXE (compiled, not run here).
+# i686 Windows build: the shipped 32-bit SETUP.EXE, run by the 32-bit Wine loader.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
@@ -8,3 +8,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

@@ -1,7 +1,7 @@
 # common.sh - shared by the run and test scripts (sourced, not run).
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-WINE=/usr/lib/wine/wine64
+WINE64=/usr/lib/wine/wine64  # boots prefixes; a 64-bit prefix runs 32-bit programs too
 WINESERVER=/usr/lib/wine/wineserver
 BUILD32="$ROOT/build-i686"
 BUILD64="$ROOT/build-x86_64"
@@ -10,10 +10,30 @@ export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# build DIR TOOLCHAIN TESTS(ON|OFF)
+# The build that runs: the shipped i686 one under the 32-bit loader, or the
+# x86_64 one when wine32 is missing (deps.sh has said so loudly).
+if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed' && [ -x /usr/lib/wine/wine ]; then
+    RUN_TARGET=i686
+    RUN_BUILD="$BUILD32"
+    WINE=/usr/lib/wine/wine
+else
+    RUN_TARGET=x86_64
+    RUN_BUILD="$BUILD64"
+    WINE="$WINE64"
+fi
+
+announce_target() {
+    if [ "$RUN_TARGET" = i686 ]; then
+        echo "== Running the i686 (32-bit, shipped) build: $RUN_BUILD"
+    else
+        echo "== WARNING: wine32 is missing; running the x86_64 build instead of the shipped i686 one: $RUN_BUILD"
+    fi
+}
+
+# build DIR TARGET(i686|x86_64) TESTS(ON|OFF)
 build() {
     cmake -S "$ROOT" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$2" -DSETUP_BUILD_TESTS="$3" -DSETUP_WERROR=ON >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$2.cmake" -DSETUP_BUILD_TESTS="$3" -DSETUP_WERROR=ON >/dev/null
     ninja -C "$1"
 }
 
@@ -25,9 +45,12 @@ make_prefix() {
         rm -rf "$prefix"
         mkdir -p "$prefix"
         WINEPREFIX="$prefix" "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
-        WINEPREFIX="$prefix" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+        WINEPREFIX="$prefix" "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+        # Debian's Wine does not look in /usr/share/wine/fonts: without
+        # Marlett a window's close box is drawn as the letter "r".
+        cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
         if [ "$graphics" = null ]; then
-            WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+            WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
                 </dev/null >/dev/null 2>&1
         fi
         WINEPREFIX="$prefix" "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
@@ -41,7 +64,7 @@ make_prefix() {
 start_wineserver() {
     # Fails harmlessly when the prefix's server already runs.
     WINEPREFIX="$1" "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
-    WINEPREFIX="$1" "$WINE" wineboot </dev/null >/dev/null 2>&1
+    WINEPREFIX="$1" "$WINE64" wineboot </dev/null >/dev/null 2>&1
 }
 
 stop_wineserver() {

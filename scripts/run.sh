@@ -10,17 +10,16 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 source scripts/common.sh
 
-build "$BUILD32" toolchain-i686.cmake OFF
-build "$BUILD64" toolchain-x86_64.cmake ON
+build "$RUN_BUILD" "$RUN_TARGET" OFF
+announce_target
 
-export WINEPREFIX="$BUILD64/run-prefix"
+export WINEPREFIX="$RUN_BUILD/run-prefix"
 make_prefix "$WINEPREFIX" x11
 
 # The media as on the installation disk: the file list, the files (the
-# compressed ones packed here) and SETUP.EXE beside them. The i686 build is
-# the shipped one; wine64 here runs the x86_64 build.
+# compressed ones packed here) and SETUP.EXE beside them.
 MEDIA="$WINEPREFIX/drive_c/ZuntoriaMedia"
-scripts/stage-media.sh "$MEDIA" "$BUILD64/SETUP.EXE"
+scripts/stage-media.sh "$MEDIA" "$RUN_BUILD/SETUP.EXE"
 
 own_x=""
 if [ -z "${DISPLAY:-}" ]; then
@@ -42,14 +41,14 @@ cleanup() {
 trap cleanup EXIT
 
 # A virtual desktop gives the windows Wine's frames and captions.
-"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
 start_wineserver "$WINEPREFIX"
 
 "$WINE" 'C:\ZuntoriaMedia\SETUP.EXE' "$@" </dev/null &
 pid=$!
 sleep "${SHOT_DELAY:-6}"
-SHOT="$BUILD64/screenshot.png"
+SHOT="$RUN_BUILD/screenshot.png"
 import -window root "$SHOT"
 echo "Screenshot: $SHOT"
 

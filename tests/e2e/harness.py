@@ -8,6 +8,7 @@ the program had on screen.
 """
 
 import fcntl
+import glob
 import json
 import os
 import select
@@ -16,9 +17,11 @@ import subprocess
 import tempfile
 import unittest
 
-WINE = "/usr/lib/wine/wine64"
+WINE64 = "/usr/lib/wine/wine64"  # boots prefixes
+# The loader of the build under test: the 32-bit one for the shipped i686 build.
+WINE = os.environ.get("E2E_WINE", "/usr/lib/wine/wine")
 WINESERVER = "/usr/lib/wine/wineserver"
-BUILD_DIR = os.environ.get("E2E_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build-x86_64"))
+BUILD_DIR = os.environ.get("E2E_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build-i686"))
 SOURCE_DIR = os.environ.get("E2E_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 ZDRIVE_EXE = os.environ.get("ZDRIVE_EXE", os.path.join(BUILD_DIR, "tests", "zdrive.exe"))
 SETUP_EXE = os.environ.get("SETUP_EXE", os.path.join(BUILD_DIR, "SETUP.EXE"))
@@ -59,8 +62,12 @@ def ensure_template():
         shutil.rmtree(TEMPLATE, ignore_errors=True)
         env = wine_env(TEMPLATE)
         _quiet([WINESERVER, "-p"], env)
-        _quiet([WINE, "wineboot", "-i"], env)
-        _quiet([WINE, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/d", "null", "/f"], env)
+        _quiet([WINE64, "wineboot", "-i"], env)
+        _quiet([WINE64, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/d", "null", "/f"], env)
+        # Debian's Wine does not look in /usr/share/wine/fonts itself.
+        fonts = os.path.join(TEMPLATE, "drive_c", "windows", "Fonts")
+        for name in glob.glob("/usr/share/wine/fonts/*.ttf"):
+            shutil.copy2(name, fonts)
         _quiet([WINESERVER, "-k"], env)
         _quiet([WINESERVER, "-w"], env)
         with open(os.path.join(TEMPLATE, ".ready"), "w") as f:
@@ -102,7 +109,7 @@ class Prefix:
         # A persistent server and a boot with no pipes attached, so that no
         # background Wine process holds the driver's pipes open.
         _quiet([WINESERVER, "-p"], self.env)
-        _quiet([WINE, "wineboot"], self.env)
+        _quiet([WINE64, "wineboot"], self.env)
 
     def host_path(self, win_path):
         """Host path of a C: path of this prefix."""

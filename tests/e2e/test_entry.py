@@ -13,7 +13,7 @@ IDOK = 1
 
 class RunningApplication(E2ETestCase):
     def zorder_index(self, classes):
-        for _ in range(50):
+        for _ in range(150):  # a loaded machine may be slow to list them
             order = [w["class"] for w in self.driver.ok("zorder")["zorder"]]
             if all(c in order for c in classes):
                 return [order.index(c) for c in classes]

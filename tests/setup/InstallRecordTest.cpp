@@ -118,7 +118,10 @@ TEST(SpecialFolders, KnownFoldersInFolderFormAndSilentFailures)
     ASSERT_EQ(1, SpecialFolder(&folder, nullptr, 0x23, true));
     EXPECT_STREQ("C:\\ProgramData\\", folder.CStr());
     ASSERT_EQ(1, SpecialFolder(&folder, nullptr, 0x26, false));
-    EXPECT_STREQ("C:\\Program Files\\", folder.CStr());
+    // A 32-bit program on a 64-bit system gets the folder of 32-bit programs.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_STREQ(wow64 ? "C:\\Program Files (x86)\\" : "C:\\Program Files\\", folder.CStr());
     folder = String("stale");
     EXPECT_EQ(0, SpecialFolder(&folder, nullptr, 0x7F, false));
     EXPECT_STREQ("", folder.CStr());

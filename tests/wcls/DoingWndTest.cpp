@@ -282,6 +282,15 @@ TEST_F(DoingWndTest, TheOwnerIsEnabledAgainExactlyOnceWhicheverWayTheWindowGoes)
     }
 }
 
+ProbeDoingWnd* g_timerTarget;
+void CALLBACK PumpFromTimer(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(hwnd, id);
+    g_timerTarget->SetMessage(String("タイマーから"));
+    g_timerTarget->StepIt();
+    g_timerTarget->Pump();
+}
+
 TEST_F(DoingWndTest, PumpTakesTenMessagesAndSurvivesReentrantCalls)
 {
     WatchMessages({WM_USER + 4});
@@ -297,14 +306,8 @@ TEST_F(DoingWndTest, PumpTakesTenMessagesAndSurvivesReentrantCalls)
 
     // A timer of another window drives the progress window and pumps it
     // while a repaint and a click on the cancel button wait in the queue.
-    static ProbeDoingWnd* s_w;
-    s_w = w;
-    SetTimer(other->HWnd(), 1, 1, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        s_w->SetMessage(String("タイマーから"));
-        s_w->StepIt();
-        s_w->Pump();
-    });
+    g_timerTarget = w;
+    SetTimer(other->HWnd(), 1, 1, PumpFromTimer);
     Sleep(30);
     InvalidateRect(w->HWnd(), nullptr, FALSE);
     PostMessageA(w->HWnd(), WM_LBUTTONDOWN, MK_LBUTTON, At(Centre(w->ButtonRect())));

@@ -7,4 +7,4 @@ source "$ROOT/scripts/common.sh"
 ninja -C "$BUILD64" gen_syserr
 export WINEPREFIX="$BUILD64/wineprefix"
 make_prefix "$WINEPREFIX" null
-"$WINE" "$BUILD64/tools/gen_syserr.exe" > "$ROOT/TARVO5/SysErrTable.cpp"
+"$WINE64" "$BUILD64/tools/gen_syserr.exe" > "$ROOT/TARVO5/SysErrTable.cpp"

@@ -1,0 +1,26 @@
+// SetupDlg.h - the dialog of a fresh installation: the program folder, a
+// Browse button and the desktop-icon option, with every confirmation asked
+// before the modal loop ends with 1.
+#pragma once
+
+#include "SetupOptions.h"
+#include "wcls/Dlg.h"
+
+class SetupDlg : public Dlg {
+public:
+    // Creates and shows the dialog over `parent`. The caller runs the modal
+    // loop (ML_DIALOGKEYS) on its window: 1 means confirmed, with
+    // options->folder in folder form; anything else means cancelled.
+    SetupDlg(HWND parent, SetupOptions* options);
+    ~SetupDlg() override;
+    LRESULT WindowProc(UINT msg, MsgParams* params) override;
+
+private:
+    void Confirm();
+    void Browse();
+    void ToggleDesktopIcon();
+    void AskCancel();
+
+    SetupOptions* m_pOptions;  // not owned
+    int32_t m_bDesktopIcon;
+};
