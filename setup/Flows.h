@@ -1,7 +1,23 @@
 // Flows.h - the install (and update) flow and the uninstall flow.
 #pragma once
 
+#include <windows.h>
+
+#include "InstallRecord.h"
+#include "SetupOptions.h"
 #include "wcls/Data.h"
 
 void InstallFlow(bool update, const String& source);
 void UninstallFlow();
+
+// Update: whether the recorded installation has its programs and settings.
+bool IsInstallationComplete(const InstallRecord& record);
+// Asks whether to update the installation found; true on Yes.
+bool AskUpdateFound(const InstallRecord& record);
+// Checks the installed version and fills the options for an update; false
+// ends the flow (the reason has been told).
+bool PrepareUpdate(const InstallRecord& record, SetupOptions* options, bool confirmed, HWND background);
+
+// Removes the registry records, shortcuts and folders of the installation
+// in programDir; true when everything was removed. Tells the user either way.
+bool RemoveInstallation(HWND background, const String& programDir);

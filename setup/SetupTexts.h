@@ -38,4 +38,43 @@ constexpr char kRegistryReadFailed[] = "レジストリの読み取りに失敗�
 constexpr char kSwitchUpdate[] = "UPDATE";
 constexpr char kSwitchUninstall[] = "UNINSTALL";
 
+// Install flow.
+constexpr char kSetupList[] = "SETUP.LST";
+constexpr char kNoStartMenuFolder[] = "スタートメニューのプログラムフォルダを検出できません";
+constexpr char kAlreadyInstalled[] =
+    "Zuntoria Ver.８ はすでにインストールされています。\n\n"
+    "このままセットアップを続けると、既存のZuntoria Ver.８のアンインストールができなくなります。\n\n"
+    "別な場所にズント帳をセットアップしたい場合は、既存のズント帳をアンインストールしてからにすることをお勧めします。\n\n"
+    "セットアップを中止しますか？\n\n"
+    "[いいえ]を選択してセットアップを続行することもできます。\n\n";
+constexpr char kDefaultProgramFiles[] = "C:\\Program Files";
+constexpr char kDefaultProgramFolder[] = "TarvoNomiraZunto8";
+
+// Update.
+constexpr char kMainProgram[] = "Main\\ZUNTO8.EXE";
+constexpr char kShellProgram[] = "Main\\ZUNTOSHL.EXE";
+constexpr char kCommonEnv[] = "COMMON.ENV";
+constexpr char kVersionSection[] = "ズント帳";
+constexpr char kVersionKey[] = "Version";
+constexpr int kSetupVersion = 8040;
+constexpr char kUpdateFoundHead[] =
+    "以下のフォルダに「Zuntoria Ver.８」を見つけました。このズント帳を更新（上書きインストール）しますか？\n\n";
+constexpr char kUpdateFoundTail[] = "\n\n（すでに存在する帳簿データや設定はそのまま残ります）";
+constexpr char kNotInstalled[] = "Zuntoria Ver.８が見つかりません";
+constexpr char kAlreadyUpToDate[] = "同じかより新しいバージョンがインストール済みです。更新は必要ありません。";
+constexpr char kFolderLabel[] = "フォルダ:";
+constexpr char kConfirmUpdateHead[] = "以下のフォルダにインストール済みのZuntoria Ver.８を更新します。よろしいですか？\n\n";
+constexpr char kConfirmUpdateTitle[] = "Zuntoria Ver.８ セットアップ(8.040)";
+
+// Uninstall.
+constexpr char kUninstallTitle[] = "Zuntoria８ の削除";
+constexpr char kConfirmRemoveHead[] = "Zuntoria Ver.８ をこのコンピュータから削除しますか？\n\n（以下のフォルダが削除されます）\r\n";
+constexpr char kRemoved[] = "削除しました";
+constexpr char kRemoveFailed[] = "削除に失敗しました";
+constexpr char kRegistryReadWriteFailed[] = "レジストリ読み書きエラー";
+constexpr char kMainFolder[] = "Main";
+constexpr char kDocumentExtension[] = ".QDA";
+constexpr char kDocumentType[] = "TarvoSorvekDocument8";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvoNomiraZunto8";
+
 }  // namespace SetupText

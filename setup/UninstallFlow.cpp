@@ -1,6 +1,187 @@
-// UninstallFlow.cpp - the uninstall flow.
+// UninstallFlow.cpp - the uninstall flow: one question, then the registry
+// records, the shortcuts and the folders of the installation go.
 #include "Flows.h"
+
+#include <shlobj.h>
+
+#include "BackgroundWindow.h"
+#include "Entry.h"
+#include "SetupDriver.h"
+#include "SetupTexts.h"
+#include "wcls/ErrorReport.h"
+#include "wcls/FileOps.h"
+#include "wcls/Handles.h"
+#include "wcls/PathText.h"
+#include "wcls/Registry.h"
+#include "wcls/ServiceWnd.h"
+#include "wcls/SysFolders.h"
+#include "wcls/WorkWnd.h"
+
+namespace {
+
+const char* const kShortcutValues[] = {"pathShortcut1", "pathShortcut2"};
+const char* const kRecordValues[] = {"pathShortcut1", "pathShortcut2", "AppDir", "KeyAppDir"};
+
+// Not-found results count as success: what is gone need not be removed.
+bool RegistryOk(LONG result)
+{
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND;
+}
+
+// Reports a registry failure; false, so callers can return it.
+bool RegistryFailed(LONG result)
+{
+    ReportSystemCode(ERR_SYSTEM, (DWORD)result, SetupText::kRegistryReadWriteFailed, 0);
+    return false;
+}
+
+bool Check(LONG result)
+{
+    return RegistryOk(result) || RegistryFailed(result);
+}
+
+// Deletes a key with all its subkeys; a missing key counts as deleted.
+bool DeleteKeyTree(HKEY root, const String& path)
+{
+    String names;  // the subkey names, NUL-separated, read before any is deleted
+    int count = 0;
+    {
+        UniqueRegKey key;
+        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS, key.Put());
+        if (!Check(result)) return false;
+        for (DWORD index = 0; key; ++index, ++count) {
+            String name;
+            DWORD size = 256;
+            do {
+                size *= 2;
+                DWORD length = size;
+                result = RegEnumKeyExA(key.Get(), index, name.GetBuffer((int)size), &length, nullptr, nullptr,
+                                       nullptr, nullptr);
+            } while (result == ERROR_MORE_DATA && size < 0x10000);
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            if (result != ERROR_SUCCESS) return RegistryFailed(result);
+            names.Append(name.CStr()).AppendChar('\0');
+        }
+    }
+    const char* name = names.CStr();
+    for (int i = 0; i < count; ++i, name += strlen(name) + 1)
+        if (!DeleteKeyTree(root, path + String("\\") + String(name))) return false;
+    return Check(RegDeleteKeyA(root, path.CStr()));
+}
+
+// Reads a REG_SZ value whole; *found is false when it is missing or of
+// another type. False after reporting a registry failure.
+bool ReadText(HKEY key, const char* name, String* out, bool* found)
+{
+    String value;
+    DWORD type = 0, size = MAX_PATH;
+    LONG result = RegQueryValue(key, name, &type, &value, &size);
+    *found = result == ERROR_SUCCESS && type == REG_SZ;
+    *out = *found ? String(value.CStr(), (int)strnlen(value.CStr(), size)) : String();
+    return Check(result);
+}
+
+// The default value of ".QDA" and then the key go only while they name
+// this program's document type.
+bool RemoveDocumentType()
+{
+    UniqueRegKey key;
+    LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, SetupText::kDocumentExtension, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put());
+    if (!key) return Check(result);
+    String value;
+    bool found = false;
+    if (!ReadText(key.Get(), nullptr, &value, &found)) return false;
+    bool ours = found && strcmp(value.CStr(), SetupText::kDocumentType) == 0;
+    if (ours && !Check(RegDeleteValueA(key.Get(), nullptr))) return false;
+    if (!key.Close()) return RegistryFailed(ERROR_INVALID_HANDLE);
+    if (ours) RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocumentExtension);  // result ignored
+    return true;
+}
+
+// Deletes the shortcut files the record names; a missing one is fine.
+bool RemoveShortcuts(HKEY data)
+{
+    for (const char* name : kShortcutValues) {
+        String path;
+        bool found = false;
+        if (!ReadText(data, name, &path, &found)) return false;
+        if (found && !IsBlankText(path.CStr()) && RemoveFile(path) < 0) return false;
+    }
+    return true;
+}
+
+// The registry records, when they belong to the copy in programDir.
+bool RemoveRecords(HKEY data, const String& programDir)
+{
+    if (data) {
+        // Another copy registered later owns the records: leave them.
+        String keyAppDir;
+        bool found = false;
+        if (!ReadText(data, "KeyAppDir", &keyAppDir, &found)) return false;
+        String identity = FullPath(programDir);
+        MakeUpperAscii(identity.WritableAt(0));
+        if (found && strcmp(keyAppDir.CStr(), identity.CStr()) != 0) return true;
+    }
+    if (!RemoveDocumentType()) return false;
+    if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, String(SetupText::kUninstallKey))) return false;
+    if (!DeleteKeyTree(HKEY_CLASSES_ROOT, String(SetupText::kDocumentType))) return false;
+    if (!data) return true;
+    if (!RemoveShortcuts(data)) return false;
+    for (const char* name : kRecordValues)
+        if (!Check(RegDeleteValueA(data, name))) return false;
+    return true;
+}
+
+bool RemoveFolders(const String& programDir)
+{
+    return DeleteTree(DT_SUBFOLDERS, StripBackslash(g_productDataDir)) &&
+           DeleteTree(DT_SUBFOLDERS, programDir + String(SetupText::kMainFolder));
+}
+
+String ConfirmationText(const String& programDir)
+{
+    return String(SetupText::kConfirmRemoveHead) + programDir + String("\r\n") + g_productDataDir;
+}
+
+}  // namespace
+
+bool RemoveInstallation(HWND background, const String& programDir)
+{
+    HCURSOR wait = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
+    SetCursor(wait);
+    SetCursorDeferred(wait);
+
+    bool ok = false;
+    {
+        UniqueRegKey data;
+        LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(8), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                    data.Put());
+        ok = Check(result) && RemoveRecords(data.Get(), programDir) && RemoveFolders(programDir);
+    }
+    SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
+    if (ok)
+        ShowMessage(background, SetupText::kRemoved, SetupText::kUninstallTitle, MB_ICONINFORMATION);
+    else
+        ShowMessage(background, SetupText::kRemoveFailed, SetupText::kUninstallTitle, MB_OK);
+    return ok;
+}
 
 void UninstallFlow()
 {
+    g_exitCode = 1;
+    String programDir = ProgramFolder();
+    BackgroundWindow* background = new BackgroundWindow(1);
+    HWND hwnd = background->Create();
+    ShowWindow(hwnd, SW_MAXIMIZE);
+    {
+        SafePtr<WorkWnd> work = new WorkWnd(hwnd);
+        String text = ConfirmationText(programDir);
+        if (ShowMessage(hwnd, text.CStr(), SetupText::kUninstallTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+                IDYES &&
+            RemoveInstallation(hwnd, programDir))
+            g_exitCode = 0;
+    }
+    DestroyWnd(background);
 }

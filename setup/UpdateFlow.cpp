@@ -1,0 +1,76 @@
+// UpdateFlow.cpp - turning an install into an update of the installed copy:
+// the completeness test, the question, and the checks before the worker.
+#include "Flows.h"
+
+#include "SetupDriver.h"
+#include "SetupTexts.h"
+#include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
+#include "wcls/FileOps.h"
+#include "wcls/OpenAccess.h"
+#include "wcls/PathText.h"
+#include "wcls/WorkWnd.h"
+
+namespace {
+
+bool IsFile(const String& path)
+{
+    return (PathState(path) & PS_FILE) != 0;
+}
+
+String CommonEnvPath()
+{
+    return g_productDataDir + String(SetupText::kCommonEnv);
+}
+
+// Opens the installed COMMON.ENV to every user, as the application expects.
+// The data folder is writable by every user: a link planted under the
+// file's name is left alone rather than followed to its target.
+void OpenCommonEnvToEveryone(const String& path)
+{
+    if (!g_openAccessSecurity) return;
+    DWORD attributes = GetFileAttributesA(path.CStr());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    SetFileSecurityA(path.CStr(), DACL_SECURITY_INFORMATION, g_openAccessSecurity);  // failure ignored
+}
+
+}  // namespace
+
+bool IsInstallationComplete(const InstallRecord& record)
+{
+    String folder = FolderForm(record.AppDir);
+    return IsFile(folder + String(SetupText::kMainProgram)) && IsFile(folder + String(SetupText::kShellProgram)) &&
+           IsFile(CommonEnvPath());
+}
+
+bool AskUpdateFound(const InstallRecord& record)
+{
+    String text = String(SetupText::kUpdateFoundHead) + record.AppDir + String(SetupText::kUpdateFoundTail);
+    return ShowMessage(CurrentWorkWnd(), text.CStr(), SetupText::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool PrepareUpdate(const InstallRecord& record, SetupOptions* options, bool confirmed, HWND background)
+{
+    if (IsBlankText(record.AppDir.CStr())) {
+        ReportMessage(SetupText::kNotInstalled, "");
+        return false;
+    }
+    String envPath = CommonEnvPath();
+    OpenCommonEnvToEveryone(envPath);
+    SafePtr<FEnv2> env = new FEnv2(envPath, ENV_OPENACCESS, 10000, 100);
+    if (!env->IsLoaded()) return false;  // the file layer has said why
+
+    if (env->GetNumber(SetupText::kVersionSection, SetupText::kVersionKey, 0) >= SetupText::kSetupVersion) {
+        String detail = String(SetupText::kFolderLabel) + record.AppDir;
+        ReportMessage(SetupText::kAlreadyUpToDate, detail.CStr());
+        return false;
+    }
+    options->folder = FolderForm(record.AppDir);
+    options->updateExisting = 1;
+    if (!confirmed) {
+        String text = String(SetupText::kConfirmUpdateHead) + options->folder;
+        if (ShowMessage(background, text.CStr(), SetupText::kConfirmUpdateTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return false;
+    }
+    return true;
+}
