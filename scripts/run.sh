@@ -16,10 +16,11 @@ announce_target
 export WINEPREFIX="$RUN_BUILD/run-prefix"
 make_prefix "$WINEPREFIX" x11
 
-# The media as on the installation disk: the file list, the files (the
-# compressed ones packed here) and SETUP.EXE beside them.
+# The media as on the installation disk, as the build staged them: the file
+# list, the files (packed where it says so) and SETUP.EXE beside them.
 MEDIA="$WINEPREFIX/drive_c/ZuntoriaMedia"
-scripts/stage-media.sh "$MEDIA" "$RUN_BUILD/SETUP.EXE"
+rm -rf "$MEDIA"
+cp -r "$RUN_BUILD/media" "$MEDIA"
 
 own_x=""
 if [ -z "${DISPLAY:-}" ]; then

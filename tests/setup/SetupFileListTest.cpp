@@ -149,12 +149,14 @@ TEST(SetupFileList, SampleMediaListParses)
         for (const std::string& line : Entries(list.Get(), *sec, String("C:\\Z")))
             all.push_back(line);
     EXPECT_EQ((std::vector<std::string>{
+                  "1|0|SETUP.EXE|SETUP.EXE|C:\\Z\\",
                   "1|0|README.TXT|README.TXT|C:\\Z\\",
                   "1|1|ZUNTO8.EX_|ZUNTO8.EXE|C:\\Z\\Main\\",
                   "1|1|ZUNTOSHL.EX_|ZUNTOSHL.EXE|C:\\Z\\Main\\",
                   "1|0|SHARE.ENV|SHARE.ENV|C:\\Z\\Main\\",
                   "1|0|ZUNTOSHL.ENV|ZUNTOSHL.ENV|C:\\Z\\Main\\",
                   std::string("1|0|COMMON.ENV|COMMON.ENV|") + g_productDataDir.CStr(),
+                  "1|1|見本\\勘定科目表.TX_|勘定科目表.TXT|C:\\Z\\Samples\\",
                   "1|0|帳票,サンプル.TXT|帳票サンプル.TXT|C:\\Z\\Samples\\",
               }),
               all);

@@ -154,7 +154,7 @@ std::string WindowJson(HWND h)
       << ",\"owner\":" << Hex(GetWindow(h, GW_OWNER))
       << ",\"enabled\":" << (IsWindowEnabled(h) ? "true" : "false");
     if (kind == "box") o << ",\"text\":" << Quote(Utf8(TextOf(GetDlgItem(h, kBoxTextId))));
-    if (kind != "window") o << ",\"controls\":" << ControlsJson(h);
+    o << ",\"controls\":" << ControlsJson(h);
     RECT r;
     GetWindowRect(h, &r);
     o << ",\"rect\":[" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "]";
@@ -336,6 +336,14 @@ void CmdPress(int id)
     Answer("{\"ok\":true}");
 }
 
+// Asks the current window to close, as its close box does.
+void CmdClose()
+{
+    if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+    PostMessageW(g_current, WM_CLOSE, 0, 0);
+    Answer("{\"ok\":true}");
+}
+
 void CmdSetText(int id, const std::wstring& text)
 {
     HWND c = Control(id);
@@ -507,6 +515,7 @@ void Dispatch(const std::string& line)
     if (verb == "attach") return CmdAttach(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "wait") return CmdWait(a, (DWORD)atol(b.c_str()));
     if (verb == "press") return CmdPress(atoi(a.c_str()));
+    if (verb == "close") return CmdClose();
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
     if (verb == "check") return CmdCheck(atoi(a.c_str()), atoi(b.c_str()));
     if (verb == "current") {
