@@ -38,6 +38,60 @@ constexpr char kRegistryReadFailed[] = "レジストリの読み取りに失敗�
 constexpr char kSwitchUpdate[] = "UPDATE";
 constexpr char kSwitchUninstall[] = "UNINSTALL";
 
+// Copy engine.
+constexpr char kConfirmAbort[] = "セットアップを中止しますか？";
+constexpr char kCopying[] = "コピー中：";
+constexpr char kInUseTail[] =
+    " へ書き込みできません。\n実行中のアプリケーションをすべて終了して [再試行] をすると書き込みできるかもしれません。";
+constexpr char kCannotRemoveTail[] = " を削除できません";
+// The disk prompt: head, disk text (" 2 " or empty), middle, source folder, tail.
+constexpr char kDiskPromptHead[] = "Zuntoria Ver.８ ディスク";
+constexpr char kDiskPromptMiddle[] = "を ";
+constexpr char kDiskPromptTail[] = " にセットして [OK] ボタンを押して下さい";
+constexpr char kDiskPromptTitleTail[] = "のコピー";
+constexpr char kFileHead[] = "ファイル[";
+constexpr char kCannotReadTail[] = "]を読み込むことができません";
+constexpr char kCannotWriteTail[] = "]へ書き込むことができません";
+
+// Install worker.
+constexpr char kProgressTitle[] = "Zuntoria セットアップ";
+constexpr char kPleaseWait[] = "お待ち下さい...";
+constexpr char kCompleted[] =
+    "セットアップを完了しました。\n「Zuntoria８」のアイコンをクリックするとズントリアを起動できます。";
+constexpr char kAborted[] =
+    "セットアップを中止しました。\nセットアップは完了してないのでZuntoria Ver.８ は使用できません。";
+constexpr char kMainFolder[] = "Main\\";
+constexpr char kShellProgram[] = "ZUNTOSHL.EXE";
+constexpr char kMainProgram[] = "ZUNTO8.EXE";
+constexpr char kSetupProgram[] = "SETUP.EXE";
+constexpr char kShellEnv[] = "ZUNTOSHL.ENV";
+constexpr char kShareEnv[] = "SHARE.ENV";
+constexpr char kCommonEnv[] = "COMMON.ENV";
+constexpr char kEnvDefault[] = "Default";
+constexpr char kEnvCompany[] = "会社名";
+constexpr char kEnvUser[] = "名前";
+constexpr char kEnvCompanySelect[] = "会社選択";
+constexpr char kEnvFolder[] = "Folder";
+constexpr char kEnvProduct[] = "ズント帳";
+constexpr char kEnvVersion[] = "Version";
+constexpr int kInstalledVersion = 8040;
+constexpr char kShortcutFile[] = "Zuntoria８.LNK";
+constexpr char kShortcutDescription[] = "Zuntoria８";
+
+// Registry records.
+constexpr char kDocTypeProgId[] = "TarvoSorvekDocument8";
+constexpr char kDocTypeName[] = "Zuntoria Ver.８ 会計データ(QDA)";
+constexpr char kDocTypeExtension[] = ".QDA";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvoNomiraZunto8";
+constexpr char kDisplayName[] = "Zuntoria Ver.８";
+constexpr char kUninstallSwitch[] = " /uninstall";
+constexpr char kRegistryWriteFailed[] = "レジストリ書き込みエラー";
+
+// Shortcuts.
+constexpr char kShortcutFailed[] = "Windowsショートカットの作成に失敗しました";
+constexpr char kCannotCreateFolder[] = "フォルダを作成できません";
+constexpr char kConversionFailed[] = "文字列の変換エラー";
+
 // Install flow.
 constexpr char kSetupList[] = "SETUP.LST";
 constexpr char kNoStartMenuFolder[] = "スタートメニューのプログラムフォルダを検出できません";
@@ -51,12 +105,6 @@ constexpr char kDefaultProgramFiles[] = "C:\\Program Files";
 constexpr char kDefaultProgramFolder[] = "TarvoNomiraZunto8";
 
 // Update.
-constexpr char kMainProgram[] = "Main\\ZUNTO8.EXE";
-constexpr char kShellProgram[] = "Main\\ZUNTOSHL.EXE";
-constexpr char kCommonEnv[] = "COMMON.ENV";
-constexpr char kVersionSection[] = "ズント帳";
-constexpr char kVersionKey[] = "Version";
-constexpr int kSetupVersion = 8040;
 constexpr char kUpdateFoundHead[] =
     "以下のフォルダに「Zuntoria Ver.８」を見つけました。このズント帳を更新（上書きインストール）しますか？\n\n";
 constexpr char kUpdateFoundTail[] = "\n\n（すでに存在する帳簿データや設定はそのまま残ります）";
@@ -72,9 +120,5 @@ constexpr char kConfirmRemoveHead[] = "Zuntoria Ver.８ をこのコンピュー
 constexpr char kRemoved[] = "削除しました";
 constexpr char kRemoveFailed[] = "削除に失敗しました";
 constexpr char kRegistryReadWriteFailed[] = "レジストリ読み書きエラー";
-constexpr char kMainFolder[] = "Main";
-constexpr char kDocumentExtension[] = ".QDA";
-constexpr char kDocumentType[] = "TarvoSorvekDocument8";
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvoNomiraZunto8";
 
 }  // namespace SetupText

@@ -86,16 +86,16 @@ bool ReadText(HKEY key, const char* name, String* out, bool* found)
 bool RemoveDocumentType()
 {
     UniqueRegKey key;
-    LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, SetupText::kDocumentExtension, 0,
+    LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension, 0,
                                 KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put());
     if (!key) return Check(result);
     String value;
     bool found = false;
     if (!ReadText(key.Get(), nullptr, &value, &found)) return false;
-    bool ours = found && strcmp(value.CStr(), SetupText::kDocumentType) == 0;
+    bool ours = found && strcmp(value.CStr(), SetupText::kDocTypeProgId) == 0;
     if (ours && !Check(RegDeleteValueA(key.Get(), nullptr))) return false;
     if (!key.Close()) return RegistryFailed(ERROR_INVALID_HANDLE);
-    if (ours) RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocumentExtension);  // result ignored
+    if (ours) RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension);  // result ignored
     return true;
 }
 
@@ -125,7 +125,7 @@ bool RemoveRecords(HKEY data, const String& programDir)
     }
     if (!RemoveDocumentType()) return false;
     if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, String(SetupText::kUninstallKey))) return false;
-    if (!DeleteKeyTree(HKEY_CLASSES_ROOT, String(SetupText::kDocumentType))) return false;
+    if (!DeleteKeyTree(HKEY_CLASSES_ROOT, String(SetupText::kDocTypeProgId))) return false;
     if (!data) return true;
     if (!RemoveShortcuts(data)) return false;
     for (const char* name : kRecordValues)
@@ -136,7 +136,7 @@ bool RemoveRecords(HKEY data, const String& programDir)
 bool RemoveFolders(const String& programDir)
 {
     return DeleteTree(DT_SUBFOLDERS, StripBackslash(g_productDataDir)) &&
-           DeleteTree(DT_SUBFOLDERS, programDir + String(SetupText::kMainFolder));
+           DeleteTree(DT_SUBFOLDERS, StripBackslash(programDir + String(SetupText::kMainFolder)));
 }
 
 String ConfirmationText(const String& programDir)

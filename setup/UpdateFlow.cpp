@@ -39,7 +39,8 @@ void OpenCommonEnvToEveryone(const String& path)
 bool IsInstallationComplete(const InstallRecord& record)
 {
     String folder = FolderForm(record.AppDir);
-    return IsFile(folder + String(SetupText::kMainProgram)) && IsFile(folder + String(SetupText::kShellProgram)) &&
+    String main = folder + String(SetupText::kMainFolder);
+    return IsFile(main + String(SetupText::kMainProgram)) && IsFile(main + String(SetupText::kShellProgram)) &&
            IsFile(CommonEnvPath());
 }
 
@@ -60,7 +61,7 @@ bool PrepareUpdate(const InstallRecord& record, SetupOptions* options, bool conf
     SafePtr<FEnv2> env = new FEnv2(envPath, ENV_OPENACCESS, 10000, 100);
     if (!env->IsLoaded()) return false;  // the file layer has said why
 
-    if (env->GetNumber(SetupText::kVersionSection, SetupText::kVersionKey, 0) >= SetupText::kSetupVersion) {
+    if (env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) >= SetupText::kInstalledVersion) {
         String detail = String(SetupText::kFolderLabel) + record.AppDir;
         ReportMessage(SetupText::kAlreadyUpToDate, detail.CStr());
         return false;

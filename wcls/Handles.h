@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <lzexpand.h>
 
 #include "SafeCreate.h"
 
@@ -98,6 +99,12 @@ struct DcTraits {  // CreateDC, CreateIC, CreateCompatibleDC
     static bool Close(Type h) { return DeleteDC(h) != FALSE; }
 };
 
+struct LzHandleTraits {  // LZOpenFileA: a negative result is an error code, not a handle
+    typedef INT Type;
+    static Type Invalid() { return -1; }
+    static bool Close(Type h) { LZClose(h); return true; }
+};
+
 typedef UniqueHolder<KernelHandleTraits> UniqueHandle;
 typedef UniqueHolder<FileHandleTraits> UniqueFile;
 typedef UniqueHolder<FindHandleTraits> UniqueFind;
@@ -106,6 +113,7 @@ typedef UniqueHolder<ModuleTraits> UniqueModule;
 typedef UniqueHolder<LocalMemTraits> UniqueLocal;
 typedef UniqueHolder<SidTraits> UniqueSid;
 typedef UniqueHolder<DcTraits> UniqueDC;
+typedef UniqueHolder<LzHandleTraits> UniqueLz;
 typedef UniqueHolder<GdiObjectTraits<HFONT>> UniqueFont;
 typedef UniqueHolder<GdiObjectTraits<HBRUSH>> UniqueBrush;
 typedef UniqueHolder<GdiObjectTraits<HPEN>> UniquePen;

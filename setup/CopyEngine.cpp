@@ -1,0 +1,329 @@
+// CopyEngine.cpp - carries out the sections of the file list.
+#include "CopyEngine.h"
+
+#include <lzexpand.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "SetupDriver.h"
+#include "SetupFileList.h"
+#include "SetupTexts.h"
+#include "TARVO5/DosError.h"
+#include "wcls/DoingWnd.h"
+#include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
+#include "wcls/FileOps.h"
+#include "wcls/Handles.h"
+#include "wcls/PathText.h"
+
+namespace {
+
+// One buffer serves every copy: there is only ever one copy at a time.
+const DWORD kCopyChunk = 16384;
+char s_copyBuffer[kCopyChunk];
+
+// An SZDD file starts with this signature, a method byte, the last
+// character of the original name and the expanded size (32 bits, little
+// endian).
+const unsigned char kSzddSignature[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+const DWORD kSzddHeaderSize = 14;
+
+// How a copy ended, before it is reported.
+enum Outcome { OUT_DONE, OUT_READ, OUT_WRITE, OUT_LZ };
+
+// Writes all n bytes; a short write is a full disk.
+Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
+{
+    DWORD written = 0;
+    SetLastError(0);
+    if (!WriteFile(out, s_copyBuffer, n, &written, nullptr)) {
+        *err = GetLastError();
+        return OUT_WRITE;
+    }
+    if (written < n) {
+        *err = ERROR_DISK_FULL;
+        return OUT_WRITE;
+    }
+    return OUT_DONE;
+}
+
+HANDLE OpenSource(const String& source)
+{
+    return CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+Outcome CopyPlain(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
+{
+    SetLastError(0);
+    in->Reset(OpenSource(source));
+    if (!*in) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    for (;;) {
+        DWORD got = 0;
+        SetLastError(0);
+        if (!ReadFile(in->Get(), s_copyBuffer, kCopyChunk, &got, nullptr)) {
+            *err = GetLastError();
+            return OUT_READ;
+        }
+        if (got == 0) return OUT_DONE;
+        Outcome o = WriteChunk(out, got, err);
+        if (o != OUT_DONE) return o;
+    }
+}
+
+// lz32 stops without an error at the end of a truncated file (and passes a
+// file with a damaged header through unexpanded), so a source that carries
+// the signature must have expanded to exactly the size its header gives.
+Outcome CheckExpandedSize(HANDLE in, uint64_t expanded, DWORD* err)
+{
+    unsigned char header[kSzddHeaderSize];
+    DWORD got = 0;
+    SetLastError(0);
+    if (!ReadFile(in, header, sizeof(header), &got, nullptr)) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    if (got < sizeof(kSzddSignature) || memcmp(header, kSzddSignature, sizeof(kSzddSignature)) != 0)
+        return OUT_DONE;  // no signature: lz32 copied the file as it is
+    if (got < kSzddHeaderSize) return OUT_LZ;
+    uint32_t announced = (uint32_t)header[10] | ((uint32_t)header[11] << 8) | ((uint32_t)header[12] << 16) |
+                         ((uint32_t)header[13] << 24);
+    return expanded == announced ? OUT_DONE : OUT_LZ;
+}
+
+Outcome CopyCompressed(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
+{
+    OFSTRUCT of = {};
+    of.cBytes = sizeof(OFSTRUCT);  // 136
+    INT h = LZOpenFileA(const_cast<char*>(source.CStr()), &of, OF_READ | OF_SHARE_DENY_WRITE);
+    if (h < 0) return OUT_LZ;
+    uint64_t expanded = 0;
+    {
+        UniqueLz lz(h);
+        for (;;) {
+            INT got = LZRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
+            if (got == 0) break;
+            if (got < 0) return OUT_LZ;
+            Outcome o = WriteChunk(out, (DWORD)got, err);
+            if (o != OUT_DONE) return o;
+            expanded += (uint64_t)got;
+        }
+    }
+    // Opened again for its time stamp, and to read the size the header gives.
+    SetLastError(0);
+    in->Reset(OpenSource(source));
+    if (!*in) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    return CheckExpandedSize(in->Get(), expanded, err);
+}
+
+Outcome CarryTimeAndClose(UniqueFile* in, UniqueFile* out, DWORD* err)
+{
+    FILETIME written;
+    SetLastError(0);
+    if (!GetFileTime(in->Get(), nullptr, nullptr, &written)) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    SetLastError(0);
+    if (!SetFileTime(out->Get(), nullptr, nullptr, &written) || !FlushFileBuffers(out->Get())) {
+        *err = GetLastError();
+        return OUT_WRITE;
+    }
+    SetLastError(0);
+    if (!out->Close()) {
+        *err = GetLastError();
+        return OUT_WRITE;
+    }
+    return OUT_DONE;
+}
+
+String Framed3(const char* head, const String& middle, const char* tail)
+{
+    String s;
+    s.Append(head).Append(middle.CStr()).Append(tail);
+    return s;
+}
+
+int ReportReadError(DWORD err, const String& source)
+{
+    ReportSystemError(err, ERR_READ, source, Framed3(SetupText::kFileHead, source, SetupText::kCannotReadTail));
+    return COPY_FAILED;
+}
+
+int ReportWriteError(DWORD err, const String& dest)
+{
+    ReportSystemError(err, ERR_WRITE, dest, Framed3(SetupText::kFileHead, dest, SetupText::kCannotWriteTail));
+    return COPY_FAILED;
+}
+
+// ---- entries ----------------------------------------------------------------
+
+// The in-use message; true for Retry.
+bool AskRetry(HWND owner, const String& dest)
+{
+    String text = dest + String(SetupText::kInUseTail);
+    return ShowMessage(owner, text.CStr(), SetupText::kAppTitle, MB_RETRYCANCEL) == IDRETRY;
+}
+
+bool StartsWithFolder(const char* path, const String& folder)
+{
+    String a(path), b(folder);
+    MakeUpperAscii(a.GetBuffer(a.Length() + 1));
+    MakeUpperAscii(b.GetBuffer(b.Length() + 1));
+    return b.Length() > 0 && strncmp(a.CStr(), b.CStr(), (size_t)b.Length()) == 0;
+}
+
+// Other users may create files and folders in the all-users data folder
+// (the product's own folder there is open to everyone). A link planted there
+// would let the installer write or delete wherever it points, so no existing
+// part of a destination below that folder may be a link.
+bool PassesThroughSharedLink(const String& dest)
+{
+    String shared = FolderForm(g_commonAppDataDir);
+    if (shared.IsEmpty() || !StartsWithFolder(dest.CStr(), shared)) return false;
+    const char* p = dest.CStr() + shared.Length();
+    const char* base = dest.CStr();
+    for (;;) {
+        while (*p && !IsPathSep(*p)) p = NextChar(p);
+        DWORD attr = GetFileAttributesA(String(base, (int)(p - base)).CStr());
+        if (attr == INVALID_FILE_ATTRIBUTES) return false;  // nothing further exists
+        if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+        if (!*p) return false;
+        ++p;
+    }
+}
+
+// An entry without a source name: the destination goes.
+bool RemoveEntry(HWND owner, const String& dest)
+{
+    for (;;) {
+        SetLastError(0);
+        if (DeleteFileA(dest.CStr())) return true;
+        DWORD err = GetLastError();
+        int state = PathState(dest);
+        // An unanswered query has been reported: stop rather than carry on
+        // as if the file had gone.
+        if (state & PS_UNREADABLE) return false;
+        if (state != PS_FILE) return true;  // nothing to remove
+        if (ClassifyError(err) != ECLASS_INUSE) {
+            ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
+            return false;
+        }
+        if (!AskRetry(owner, dest) && ConfirmAbort(owner)) return false;
+    }
+}
+
+// Waits until the source is there, asking for its disk; false when the
+// user stops or the query failed (reported).
+bool WaitForSource(HWND owner, const SetupFileEntry& entry, const String& sourceFolder, const String& source)
+{
+    char disk[16] = "";
+    if (entry.disk != 0) snprintf(disk, sizeof(disk), " %d ", (int)entry.disk);
+    String prompt;
+    prompt.Append(SetupText::kDiskPromptHead).Append(disk).Append(SetupText::kDiskPromptMiddle)
+        .Append(sourceFolder.CStr()).Append(SetupText::kDiskPromptTail);
+    String title = entry.srcName + String(SetupText::kDiskPromptTitleTail);
+    for (;;) {
+        int state = PathState(source);
+        if (state & PS_UNREADABLE) return false;
+        if (state == PS_FILE) return true;
+        // Only OK looks at the source again.
+        while (ShowMessage(owner, prompt.CStr(), title.CStr(), MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+            if (ConfirmAbort(owner)) return false;
+    }
+}
+
+bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFolder, const String& dest)
+{
+    String source = sourceFolder + entry.srcName;
+    if (!WaitForSource(owner, entry, sourceFolder, source)) return false;
+    for (;;) {
+        CreateFolderTree(entry.destFolder);  // a missing folder shows as a write error
+        int result = CopyOneFile(entry.compressed, source, dest);
+        if (result == COPY_DONE) return true;
+        if (result == COPY_FAILED) return false;
+        while (!AskRetry(owner, dest))
+            if (ConfirmAbort(owner)) return false;
+    }
+}
+
+}  // namespace
+
+bool ConfirmAbort(HWND owner)
+{
+    return ShowMessage(owner, SetupText::kConfirmAbort, SetupText::kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDNO;
+}
+
+bool CreateFolderTree(const String& folder)
+{
+    String path = StripBackslash(folder);
+    if (PathStateQuiet(path) & PS_FOLDEROK) return true;
+    if (CreateDirectoryA(path.CStr(), nullptr)) return true;
+    String name;
+    String parent = SplitPath(path, &name);
+    if (name.IsEmpty()) return false;
+    CreateFolderTree(parent);
+    return CreateDirectoryA(path.CStr(), nullptr) != FALSE;
+}
+
+int CopyOneFile(int compressed, const String& source, const String& dest)
+{
+    // A read-only destination is made writable; it may not exist yet.
+    SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
+    SetLastError(0);
+    UniqueFile out(CreateFileA(dest.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
+        DWORD err = GetLastError();
+        return ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
+    }
+    UniqueFile in;
+    DWORD err = 0;
+    Outcome o = compressed ? CopyCompressed(source, out.Get(), &in, &err) : CopyPlain(source, out.Get(), &in, &err);
+    if (o == OUT_DONE) o = CarryTimeAndClose(&in, &out, &err);
+    switch (o) {
+    case OUT_DONE: return COPY_DONE;
+    case OUT_READ: return ReportReadError(err, source);
+    case OUT_WRITE: return ReportWriteError(err, dest);
+    case OUT_LZ: break;
+    }
+    ReportKind(ERR_READ, source.CStr());
+    return COPY_FAILED;
+}
+
+int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
+                const String& appPath)
+{
+    HWND owner = progress->HWnd();
+    String sourceFolder = FolderForm(source);
+    String keys = list->GetKeyNames(section.CStr());
+    for (const char* key = keys.CStr(); *key; key += strlen(key) + 1) {
+        int found = 0;
+        String value = list->GetString(section.CStr(), key, "", &found);
+        if (!found || IsBlankText(value.CStr())) continue;
+        SetupFileEntry entry;
+        ParseSetupFileEntry(value.CStr(), &entry, appPath);
+
+        progress->SetMessage(String(SetupText::kCopying) + entry.destName);
+        if (!progress->Pump()) {
+            if (ConfirmAbort(owner)) return 0;
+            progress->m_bCancel = 0;
+        }
+
+        String dest = entry.destFolder + entry.destName;
+        bool removal = IsBlankText(entry.srcName.CStr());
+        if (PassesThroughSharedLink(dest)) {
+            String message = removal ? dest + String(SetupText::kCannotRemoveTail)
+                                     : Framed3(SetupText::kFileHead, dest, SetupText::kCannotWriteTail);
+            ReportSystemError(ERROR_ACCESS_DENIED, ERR_WRITE, dest, message);
+            return 0;
+        }
+        bool done = removal ? RemoveEntry(owner, dest) : CopyEntry(owner, entry, sourceFolder, dest);
+        if (!done) return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,35 @@
+// CopyEngine.h - carries out the sections of the file list: copies and
+// LZ-expands files from the media into the installation, removes files,
+// asks for disks and for retries, lets the user stop between files.
+#pragma once
+
+#include <windows.h>
+
+#include "wcls/Data.h"
+
+class DoingWnd;
+class FEnv2;
+
+// Results of CopyOneFile.
+enum {
+    COPY_DONE = 0,     // the file was copied
+    COPY_INUSE = 1,    // the destination is held open elsewhere; nothing reported
+    COPY_FAILED = -1,  // the copy failed and the failure has been reported
+};
+
+// Processes every entry of the section in order under the progress window.
+// 1 when the whole section was done; 0 when the user stopped the setup or a
+// failure was reported.
+int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
+                const String& appPath);
+
+// Copies (compressed: expands) one file over the destination, carrying the
+// source's last-write time.
+int CopyOneFile(int compressed, const String& source, const String& dest);
+
+// Creates the folder with its missing parents, quietly; true when it exists
+// afterwards.
+bool CreateFolderTree(const String& folder);
+
+// Asks whether the setup is to stop; true unless the user answers No.
+bool ConfirmAbort(HWND owner);

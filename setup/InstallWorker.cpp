@@ -1,0 +1,171 @@
+// InstallWorker.cpp - the installation once the user has confirmed it.
+#include "InstallWorker.h"
+
+#include <shlobj.h>
+
+#include "CopyEngine.h"
+#include "InstallRecord.h"
+#include "RegistryRecords.h"
+#include "SetupDriver.h"
+#include "SetupFileList.h"
+#include "SetupTexts.h"
+#include "Shortcut.h"
+#include "wcls/DoingWnd.h"
+#include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
+#include "wcls/FileOps.h"
+#include "wcls/LibStartup.h"
+#include "wcls/OpenAccess.h"
+#include "wcls/PathText.h"
+
+namespace {
+
+const DWORD kEnvLockTimeout = 10000;
+const DWORD kEnvLockInterval = 100;
+
+// What the steps of one run share.
+struct InstallRun {
+    HWND owner;
+    SetupOptions* options;
+    FEnv2* list;
+    String source;
+    DoingWnd* progress;     // owned by its window
+    InstallRecord record;
+
+    String Main() const { return options->folder + String(SetupText::kMainFolder); }
+    String ShellProgram() const { return Main() + String(SetupText::kShellProgram); }
+    bool WantsDesktopIcon() const { return options->desktopIcon && !IsBlankText(options->desktopFolder.CStr()); }
+};
+
+bool OpenProgress(InstallRun* run)
+{
+    run->progress = new DoingWnd(SetupText::kProgressTitle, -1, -1, 40 * g_cxChar, g_cyChar, run->owner,
+                                 DW_CANCELBTN | DW_NOBAR | DW_SHOW | DW_DISABLEOWNER);
+    return true;  // window creation retries or ends the process; it never fails here
+}
+
+bool CreateDataFolder(InstallRun*)
+{
+    return CreateFolder(StripBackslash(g_productDataDir), g_openAccessAttributes) != 0;
+}
+
+bool CopyFiles(InstallRun* run)
+{
+    for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
+        if (!CopySection(run->list, run->progress, String(*section), run->source, run->options->folder))
+            return false;
+    return true;
+}
+
+bool ShowPleaseWait(InstallRun* run)
+{
+    run->progress->SetMessage(String(SetupText::kPleaseWait));
+    UpdateWindow(run->progress->HWnd());
+    return true;
+}
+
+// None of the files is created here: the list or the existing installation
+// provides all three. A fresh installation starts with empty user fields.
+bool WriteSettingsFiles(InstallRun* run)
+{
+    SafePtr<FEnv2> shell = new FEnv2(run->Main() + String(SetupText::kShellEnv), 0, kEnvLockTimeout, kEnvLockInterval);
+    SafePtr<FEnv2> share = new FEnv2(run->Main() + String(SetupText::kShareEnv), 0, kEnvLockTimeout, kEnvLockInterval);
+    SafePtr<FEnv2> common = new FEnv2(g_productDataDir + String(SetupText::kCommonEnv), ENV_OPENACCESS,
+                                      kEnvLockTimeout, kEnvLockInterval);
+    if (!shell->IsLoaded() || !share->IsLoaded() || !common->IsLoaded()) return false;
+    if (!run->options->updateExisting) {
+        common->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
+        common->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
+        share->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
+        share->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
+        share->SetString(SetupText::kEnvCompanySelect, SetupText::kEnvFolder, "");
+    }
+    common->SetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, SetupText::kInstalledVersion);
+    // The shell program's file is saved unchanged: saving normalises its line ends.
+    return share->Save() && shell->Save() && common->Save();
+}
+
+bool WriteApplicationRecord(InstallRun* run)
+{
+    const String linkName(SetupText::kShortcutFile);
+    run->record.AppDir = run->options->folder;
+    run->record.pathShortcut1 = run->options->startMenuFolder + linkName;
+    run->record.pathShortcut2 = run->WantsDesktopIcon() ? run->options->desktopFolder + linkName : String();
+    return WriteInstallRecord(&run->record);
+}
+
+bool RegisterDocuments(InstallRun* run)
+{
+    return RegisterDocumentType(run->options->folder);
+}
+
+bool CreateShortcuts(InstallRun* run)
+{
+    String shell = run->ShellProgram();
+    const String* links[] = {&run->record.pathShortcut1, &run->record.pathShortcut2};
+    for (const String* link : links) {
+        if (link->IsEmpty()) continue;
+        if (!CreateShortcut(shell.CStr(), "", SetupText::kShortcutDescription, shell.CStr(), 0, *link)) return false;
+    }
+    return true;
+}
+
+bool OpenDataFolderToEveryone(InstallRun*)
+{
+    if (!g_useFileSecurity) return true;
+    String folder = FolderForm(g_commonAppDataDir) + String(SetupText::kProductDataFolder);
+    return ApplyOpenAccess(g_openAccessSecurity, folder);
+}
+
+bool WriteUninstall(InstallRun* run)
+{
+    return WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, SetupText::kDisplayName,
+                               UninstallCommand(run->options->folder));
+}
+
+// The steps in the order they run; an update stops after the settings
+// files and leaves registry, shortcuts and access rights as they are.
+const struct {
+    bool (*run)(InstallRun* run);  // false: the step has reported why
+    bool freshOnly;
+} kSteps[] = {
+    {OpenProgress, false},              // progress window, background disabled
+    {CreateDataFolder, false},          // product data folder, open to everyone
+    {CopyFiles, false},                 // the sections of the file list
+    {ShowPleaseWait, false},            // no cancelling from here on
+    {WriteSettingsFiles, false},        // ZUNTOSHL.ENV, SHARE.ENV, COMMON.ENV
+    {WriteApplicationRecord, true},     // software\tarvo\zunto8\data
+    {RegisterDocuments, true},          // .QDA
+    {CreateShortcuts, true},            // Start menu, desktop
+    {OpenDataFolderToEveryone, true},   // access rights of the data folder
+    {WriteUninstall, true},             // entry in the list of installed programs
+};
+
+// Both endings: the shell hears of the changes, the user of the outcome.
+// An aborted run takes the shell program away so that no half-installed
+// application can be started; everything else stays as it is.
+int Finish(InstallRun* run, bool completed)
+{
+    if (run->progress) run->progress->Close();
+    SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
+    if (completed) {
+        ShowMessage(run->owner, SetupText::kCompleted, SetupText::kAppTitle, MB_OK);
+        return 1;
+    }
+    DeleteFileA(run->ShellProgram().CStr());
+    ShowMessage(run->owner, SetupText::kAborted, SetupText::kAppTitle, MB_OK);
+    return 0;
+}
+
+}  // namespace
+
+int InstallWorker(HWND owner, SetupOptions* options, FEnv2* list, String source)
+{
+    InstallRun run{owner, options, list, source, nullptr, InstallRecord()};
+    for (const auto& step : kSteps) {
+        if (step.freshOnly && options->updateExisting) break;
+        if (!step.run(&run)) return Finish(&run, false);
+    }
+    return Finish(&run, true);
+}

@@ -1,0 +1,556 @@
+// InstallEngineTest.cpp - the installation engine run on generated media
+// from a hand-written SETUP.LST, its results read back from outside: file
+// bytes, times and attributes, ENV files against expected files, registry
+// values through the plain API, links through the host's lnkinfo.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+#include <shlwapi.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "common/BoxWatcher.h"
+#include "common/ChildProcess.h"
+#include "common/TempDir.h"
+#include "setup/CopyEngine.h"
+#include "setup/InstallRecord.h"
+#include "setup/InstallWorker.h"
+#include "setup/RegistryRecords.h"
+#include "setup/SetupDriver.h"
+#include "setup/SetupTexts.h"
+#include "wcls/DoingWnd.h"
+#include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
+#include "wcls/LibStartup.h"
+#include "wcls/OpenAccess.h"
+#include "wcls/PathText.h"
+#include "wcls/ServiceWnd.h"
+
+namespace {
+
+const std::string kData = SOURCE_ROOT "tests/setup/data/engine/";
+#define APP "ズント表ソ\\"  // the program folder in a run's folder: trail bytes 0x5C
+#define LINK "Zuntoria８.LNK"
+
+typedef std::vector<std::string> Texts;
+
+Texts TextsOf(const std::vector<SeenBox>& boxes)
+{
+    Texts texts;
+    for (const auto& b : boxes) texts.push_back(b.text);
+    return texts;
+}
+
+std::string Denied()
+{
+    return SystemErrorText(ERROR_ACCESS_DENIED).CStr();
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// ---- the host: Wine starts Linux programs directly ----------------------------
+
+std::string Convert(const std::string& s, UINT from, UINT to)
+{
+    wchar_t w[2048];
+    char out[4096];
+    int n = MultiByteToWideChar(from, 0, s.c_str(), (int)s.size(), w, 2048);
+    n = WideCharToMultiByte(to, 0, w, n, out, sizeof(out), nullptr, nullptr);
+    return std::string(out, n > 0 ? n : 0);
+}
+
+std::string UnixPath(const std::string& path)  // UTF-8
+{
+    typedef char*(CDECL * UnixNameFn)(const wchar_t*);
+    auto fn = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t w[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, w, MAX_PATH);
+    char* unix = fn ? fn(w) : nullptr;
+    std::string result = unix ? unix : "";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a host shell command (UTF-8); its exit status, or -1. The process
+// Wine starts cannot be waited for, so the status comes through a file.
+int RunHost(const std::string& command)
+{
+    static int s_serial;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string mark = temp + std::string("engine_") + std::to_string(GetCurrentProcessId()) + "_" +
+                       std::to_string(++s_serial);
+    std::string unixMark = UnixPath(mark);
+    std::string line = "Z:\\bin\\sh -c \"" + command + "; echo $? >'" + unixMark + ".tmp'; mv '" + unixMark +
+                       ".tmp' '" + unixMark + "'\"";
+    wchar_t wide[8192];
+    MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 8192);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, wide, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (!WaitForFile(mark, 30000)) return -1;
+    int status = atoi(ReadFileBytes(mark).c_str());
+    DeleteFileA(mark.c_str());
+    return status;
+}
+
+// ---- media ------------------------------------------------------------------------
+
+// Text-like bytes that compress, with a sprinkle of binary.
+std::string Payload(size_t size, unsigned seed)
+{
+    static const char* const kWords[] = {"zunto ", "帳簿 ", "0123456789", "\r\n", "DATA=", "表ソ"};
+    std::string s;
+    while (s.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        unsigned r = seed >> 16;
+        s += r % 7 ? std::string(kWords[r % 6]) : std::string(1, (char)(r >> 3));
+    }
+    return s.substr(0, size);
+}
+
+uint64_t LastWrite(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
+    return ((uint64_t)d.ftLastWriteTime.dwHighDateTime << 32) | d.ftLastWriteTime.dwLowDateTime;
+}
+
+void SetLastWrite(const std::string& path, WORD day)
+{
+    SYSTEMTIME st = {2003, 4, 0, day, 6, 7, 8, 0};
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+}
+
+// ---- registry ------------------------------------------------------------------------
+
+// The value as stored: a REG_SZ keeps its NUL; "-" when missing.
+std::string RegRaw(HKEY root, const char* key, const char* name)
+{
+    char buf[1024];
+    DWORD type = 0, size = sizeof(buf);
+    if (SHGetValueA(root, key, name, &type, buf, &size) != ERROR_SUCCESS) return "-";
+    return (type == REG_SZ ? "" : "not REG_SZ: ") + std::string(buf, size);
+}
+
+std::string Sz(const std::string& s)
+{
+    return s + '\0';
+}
+
+void SetKeyDacl(HKEY root, const char* key, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr);
+    HKEY k;
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, WRITE_DAC, nullptr, &k, nullptr) == ERROR_SUCCESS) {
+        RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd);
+        RegCloseKey(k);
+    }
+    LocalFree(sd);
+}
+
+// The key refuses values to everyone: a real failure of the registry.
+void DenyValues(HKEY root, const char* key)
+{
+    SetKeyDacl(root, key, "D:(A;;KR;;;WD)(A;;WD;;;WD)");
+}
+
+void RemoveRecords()
+{
+    const std::pair<HKEY, const char*> keys[] = {{HKEY_LOCAL_MACHINE, InstallRecordKey(8)},
+                                                 {HKEY_CLASSES_ROOT, "TarvoSorvekDocument8"},
+                                                 {HKEY_CLASSES_ROOT, ".QDA"},
+                                                 {HKEY_LOCAL_MACHINE, SetupText::kUninstallKey}};
+    for (const auto& k : keys) {
+        SetKeyDacl(k.first, k.second, "D:(A;;KA;;;WD)");
+        SHDeleteKeyA(k.first, k.second);
+    }
+}
+
+BOOL WINAPI RefuseSecurity(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// A destination held open, without sharing, by another process until it ends.
+CHILD_SCENARIO(HoldFile)
+{
+    std::string path = ChildParam("ENGINE_HELD");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    WriteFileBytes(path + ".ready", "");
+    Sleep(h != INVALID_HANDLE_VALUE ? 60000 : 0);
+}
+
+// ---- fixture ----------------------------------------------------------------------------
+
+class InstallEngine : public testing::Test {
+protected:
+    // The media, made once: the data files, generated programs, packed ones
+    // and broken packed ones, each source with a time stamp of its own.
+    static void SetUpTestSuite()
+    {
+        s_media.reset(new TempDir);
+        const std::string m = Media();
+        for (const char* name : {"SETUP.LST", "ZUNTOSHL.ENV", "SHARE.ENV", "COMMON.ENV"})
+            CopyFileA((kData + "media/" + name).c_str(), (m + name).c_str(), FALSE);
+        CreateDirectoryA((m + "DATA").c_str(), nullptr);
+        const std::pair<const char*, size_t> made[] = {
+            {"DATA\\表ソ.TXT", 3000}, {"SETUP.EXE", 20000}, {"ZUNTOSHL.EXE", 50000},
+            {"ZUNTO8.EXE", 400000},  // many chunks; more than the small disk holds
+            {"EMPTY.TXT", 0},        {"RAW.DA_", 5000},    // marked compressed, but plain
+            {"README.TXT", 1000}};
+        for (const auto& f : made) WriteFileBytes(m + f.first, Payload(f.second, (unsigned)f.second));
+        s_packed = RunHost("cd '" + UnixPath(m) + "' && mscompress ZUNTOSHL.EXE ZUNTO8.EXE && mv ZUNTOSHL.EXE_ "
+                           "ZUNTOSHL.EX_ && mv ZUNTO8.EXE_ ZUNTO8.EX_") == 0;
+        std::string packed = ReadFileBytes(m + "ZUNTO8.EX_");
+        WriteFileBytes(m + "TRUNC.EX_", packed.substr(0, 20000));
+        WriteFileBytes(m + "HEADER.EX_", packed.substr(0, 10));
+        packed[8] = 'B';  // an unknown method
+        WriteFileBytes(m + "METHOD.EX_", packed);
+        WORD day = 1;
+        for (const char* name : {"SETUP.EXE", "ZUNTOSHL.EX_", "ZUNTO8.EX_", "EMPTY.TXT", "DATA\\表ソ.TXT", "RAW.DA_",
+                                 "README.TXT"})
+            SetLastWrite(m + name, day++);
+    }
+    static void TearDownTestSuite() { s_media.reset(); }
+    static std::string Media() { return s_media->Path() + "\\"; }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_packed) << "mscompress did not pack the media";
+        ASSERT_TRUE(LibraryStartup(GetModuleHandleA(nullptr), SetupText::kAppTitle));
+        ASSERT_TRUE(BuildOpenAccessSecurity());
+        ReportHooksStartup(nullptr);  // reports wait for the next box, as in the program
+        CoInitialize(nullptr);
+        RemoveRecords();
+        Arrange(m_root.Path() + "\\");
+    }
+    void TearDown() override
+    {
+        m_list.Release();
+        ReportHooksShutdown();
+        SetReportHooks(nullptr, nullptr);
+        ReleaseOpenAccessSecurity();
+        LibraryShutdown();
+        CoUninitialize();
+        RemoveRecords();
+    }
+
+    // A run in base: program folder, shared data, Start menu, desktop.
+    void Arrange(const std::string& base)
+    {
+        m_base = base;
+        m_app = base + APP;
+        CreateDirectoryA((base + "Common").c_str(), nullptr);
+        g_commonAppDataDir = String((base + "Common\\").c_str());
+        g_productDataDir = String((base + "Common\\TarvoNomiraZunto8CommonAppData\\").c_str());
+        m_options = SetupOptions();
+        m_options.folder = String(m_app.c_str());
+        m_options.startMenuFolder = String((base + "Start\\Programs\\").c_str());
+        m_options.desktopFolder = String((base + "Desktop\\").c_str());
+        m_list = new FEnv2(String((Media() + "SETUP.LST").c_str()), 0);
+    }
+
+    // The worker, and the boxes it showed.
+    Texts Install(int expected)
+    {
+        BoxWatcher boxes;
+        EXPECT_EQ(expected, InstallWorker(nullptr, &m_options, m_list.Get(), String(s_media->Path().c_str())));
+        return TextsOf(boxes.Boxes());
+    }
+
+    // One section under a progress window of its own; what waits in the
+    // report queue is shown before it returns.
+    int RunSection(const char* section, bool cancelFirst = false)
+    {
+        DoingWnd* progress = new DoingWnd("t", -1, -1, 200, 20, nullptr, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
+        progress->m_bCancel = cancelFirst;
+        int result = CopySection(m_list.Get(), progress, String(section), String(s_media->Path().c_str()),
+                                 String(m_app.c_str()));
+        progress->Close();
+        ShowQueuedReports(0);
+        return result;
+    }
+
+    static std::unique_ptr<TempDir> s_media;
+    static bool s_packed;
+    TempDir m_root;
+    std::string m_base, m_app;
+    SetupOptions m_options;
+    SafePtr<FEnv2> m_list;
+};
+
+std::unique_ptr<TempDir> InstallEngine::s_media;
+bool InstallEngine::s_packed;
+
+}  // namespace
+
+TEST_F(InstallEngine, FreshInstallationThenUpdate)
+{
+    const std::string main = m_app + "Main\\", common = g_productDataDir.CStr() + std::string("COMMON.ENV");
+    CreateDirectoryA(m_app.c_str(), nullptr);
+    CreateDirectoryA(main.c_str(), nullptr);
+    WriteFileBytes(main + "ZUNTO8.EXE", "newer, read-only");
+    SetFileAttributesA((main + "ZUNTO8.EXE").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(main + "ZUNTO7.DLL", "old");
+    EXPECT_EQ(Texts{SetupText::kCompleted}, Install(1));
+
+    // Files copied and expanded, with the source's time, not read-only.
+    const struct {
+        const char* bytes;   // the file whose bytes arrive
+        const char* source;  // the file on the media
+        std::string dest;
+    } files[] = {
+        {"SETUP.EXE", "SETUP.EXE", m_app + "SETUP.EXE"},
+        {"ZUNTOSHL.EXE", "ZUNTOSHL.EX_", main + "ZUNTOSHL.EXE"},
+        {"ZUNTO8.EXE", "ZUNTO8.EX_", main + "ZUNTO8.EXE"},
+        {"EMPTY.TXT", "EMPTY.TXT", main + "EMPTY.TXT"},
+        {"RAW.DA_", "RAW.DA_", main + "RAW.DAT"},
+        {"README.TXT", "README.TXT", m_app + "README.TXT"},
+        {"DATA\\表ソ.TXT", "DATA\\表ソ.TXT", m_app + "Samples\\表\\ソ\\表ソ.TXT"},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.dest);
+        EXPECT_TRUE(ReadFileBytes(Media() + f.bytes) == ReadFileBytes(f.dest));
+        EXPECT_EQ(LastWrite(Media() + f.source), LastWrite(f.dest));
+        EXPECT_FALSE(GetFileAttributesA(f.dest.c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+    EXPECT_FALSE(Exists(main + "ZUNTO7.DLL"));
+    for (const char* name : {"ZUNTOSHL.ENV", "SHARE.ENV"})
+        EXPECT_EQ(ReadFileBytes(kData + "expected/" + name), ReadFileBytes(main + name)) << name;
+    EXPECT_EQ(ReadFileBytes(kData + "expected/COMMON.ENV"), ReadFileBytes(common));
+
+    const std::string startLink = m_base + "Start\\Programs\\" LINK, deskLink = m_base + "Desktop\\" LINK;
+    EXPECT_EQ(Sz(m_app), RegRaw(HKEY_LOCAL_MACHINE, InstallRecordKey(8), "AppDir"));
+    EXPECT_EQ(Sz(startLink), RegRaw(HKEY_LOCAL_MACHINE, InstallRecordKey(8), "pathShortcut1"));
+    EXPECT_EQ(Sz(deskLink), RegRaw(HKEY_LOCAL_MACHINE, InstallRecordKey(8), "pathShortcut2"));
+    EXPECT_EQ(Sz("TarvoSorvekDocument8"), RegRaw(HKEY_CLASSES_ROOT, ".QDA", nullptr));
+    EXPECT_EQ(Sz("Zuntoria Ver.８"), RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, "DisplayName"));
+
+    // Both links start the shell program without arguments, with its icon.
+    const std::string shell = Convert(main + "ZUNTOSHL.EXE", CP_ACP, CP_UTF8), info = m_base + "lnkinfo.txt";
+    for (const std::string& link : {startLink, deskLink}) {
+        RunHost("lnkinfo -c windows-932 '" + UnixPath(link) + "' >'" + UnixPath(info) + "' 2>&1");
+        std::string text = ReadFileBytes(info);
+        for (const std::string& line : {"Local path\t\t\t: " + shell, "Icon location\t\t\t: " + shell,
+                                        "Description\t\t\t: " + Convert("Zuntoria８", CP_ACP, CP_UTF8),
+                                        std::string("Command line arguments\t\t: "), std::string("Icon index\t\t\t: 0")})
+            EXPECT_NE(std::string::npos, text.find("\t" + line + "\n")) << line << "\n" << text;
+    }
+
+    // The update refreshes the program files and the version number only.
+    WriteFileBytes(main + "ZUNTO8.EXE", "damaged");
+    WriteFileBytes(main + "ZUNTO7.DLL", "old again");
+    DeleteFileA(deskLink.c_str());
+    WriteFileBytes(common, "[Default]\r\n会社名=山田\r\n[ズント帳]\r\nVersion=8000\r\n");
+    RegSetValueA(HKEY_CLASSES_ROOT, ".QDA", REG_SZ, "other", 5);
+    m_options.updateExisting = 1;
+    EXPECT_EQ(Texts{SetupText::kCompleted}, Install(1));
+    EXPECT_TRUE(ReadFileBytes(Media() + "ZUNTO8.EXE") == ReadFileBytes(main + "ZUNTO8.EXE"));
+    EXPECT_FALSE(Exists(main + "ZUNTO7.DLL"));
+    EXPECT_EQ("[Default]\r\n会社名=山田\r\n[ズント帳]\r\nVersion=8040\r\n", ReadFileBytes(common));
+    EXPECT_FALSE(Exists(deskLink));
+    EXPECT_EQ(Sz("other"), RegRaw(HKEY_CLASSES_ROOT, ".QDA", nullptr));
+}
+
+TEST_F(InstallEngine, EveryFailingPhaseShowsItsReasonThenTheAbortMessage)
+{
+    // A desktop folder of 250 characters can be made, but its link path does
+    // not fit the 260 wide characters of the conversion.
+    static std::string s_longDesktop;
+    s_longDesktop = m_base + std::string(120, 'd') + "\\" + std::string(128 - m_base.size(), 'e') + "\\";
+    ASSERT_EQ(250u, s_longDesktop.size());
+    const std::string data = "Common\\TarvoNomiraZunto8CommonAppData";
+    auto base = [&](int row) { return m_root.Path() + "\\" + std::to_string(row) + "\\"; };
+    const struct {
+        const char* phase;
+        void (*arrange)(FEnv2* list, SetupOptions* options);
+        std::string reason;  // the first box starts with it
+        Texts remain;        // in the run's folder
+        bool record;         // the application record was written
+    } rows[] = {
+        {"copy", [](FEnv2* list, SetupOptions*) { list->SetString("Files2", "bad", "1,1,TRUNC.EX_,T.EXE,$(AppPath)"); },
+         Media() + "TRUNC.EX_\n\n読み込みに失敗", {data, APP "Main\\ZUNTO8.EXE", APP "README.TXT"}, false},
+        {"settings files", [](FEnv2* list, SetupOptions*) { list->SetString("Files", "share", nullptr); },
+         "ファイル " + base(2) + APP "Main\\SHARE.ENV をオープンできません.\n\n", {APP "Main\\ZUNTOSHL.ENV", data + "\\COMMON.ENV"}, false},
+        {"registry", [](FEnv2*, SetupOptions*) { DenyValues(HKEY_LOCAL_MACHINE, InstallRecordKey(8)); },
+         "レジストリ書き込みエラー\n\n" + Denied(), {APP "Main\\SHARE.ENV"}, false},
+        {"shortcut", [](FEnv2*, SetupOptions* options) { options->desktopFolder = String(s_longDesktop.c_str()); },
+         "文字列の変換エラー\n\n", {"Start\\Programs\\" LINK}, true},
+        {"access rights", [](FEnv2*, SetupOptions*) { g_securityCalls.setFileSecurity = RefuseSecurity; },
+         "フォルダ[" + base(5) + data + "]に対するセキュリティー設定に失敗しました.\n\n" + Denied(), {"Start\\Programs\\" LINK, "Desktop\\" LINK}, true},
+        {"uninstall entry", [](FEnv2*, SetupOptions*) { DenyValues(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey); },
+         "レジストリ書き込みエラー\n\n" + Denied(), {"Desktop\\" LINK}, true},
+    };
+    const SecurityCalls realCalls = g_securityCalls;
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.phase);
+        CreateDirectoryA(base(++n).c_str(), nullptr);
+        RemoveRecords();
+        Arrange(base(n));
+        row.arrange(m_list.Get(), &m_options);
+        Texts texts = Install(0);
+        g_securityCalls = realCalls;
+        ASSERT_EQ(2u, texts.size()) << (texts.empty() ? "" : texts[0]);
+        EXPECT_EQ(row.reason, texts[0].substr(0, row.reason.size()));
+        EXPECT_EQ(SetupText::kAborted, texts[1]);
+        EXPECT_FALSE(Exists(m_app + "Main\\ZUNTOSHL.EXE"));
+        EXPECT_TRUE(Exists(m_app + "SETUP.EXE"));
+        for (const std::string& path : row.remain) EXPECT_TRUE(Exists(m_base + path)) << path;
+        EXPECT_EQ(row.record, RegRaw(HKEY_LOCAL_MACHINE, InstallRecordKey(8), "AppDir") != "-");
+    }
+}
+
+TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
+{
+    // A link that another user planted in the shared data folder.
+    const std::string target = m_base + "Target", linked = g_productDataDir.CStr() + std::string("Linked");
+    CreateDirectoryA(target.c_str(), nullptr);
+    CreateDirectoryA(StripBackslash(g_productDataDir).CStr(), nullptr);
+    WriteFileBytes(target + "\\README.TXT", "kept");
+    ASSERT_EQ(0, RunHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linked) + "'"));
+
+    const std::string disk2 = "Zuntoria Ver.８ ディスク 2 を " + Media() + " にセットして [OK] ボタンを押して下さい";
+    const std::string disk0 = "Zuntoria Ver.８ ディスクを " + Media() + " にセットして [OK] ボタンを押して下さい";
+    const std::string confirm = SetupText::kConfirmAbort, lzFailed = "\n\n読み込みに失敗";
+    const struct {
+        const char* section;
+        bool cancelFirst;  // the progress window's cancel pressed before the first file
+        std::vector<int> answers;
+        int result;
+        Texts boxes;
+    } rows[] = {
+        {"Missing2", false, {IDCANCEL, IDNO, IDOK, IDCANCEL, IDYES}, 0, {disk2, confirm, disk2, disk2, confirm}},
+        {"Missing0", false, {IDCANCEL, IDYES}, 0, {disk0, confirm}},
+        {"Common", true, {IDNO}, 1, {confirm}},  // asked once: the request is cleared
+        {"Common", true, {IDYES}, 0, {confirm}},
+        {"Truncated", false, {}, 0, {Media() + "TRUNC.EX_" + lzFailed}},
+        {"WrongMethod", false, {}, 0, {Media() + "METHOD.EX_" + lzFailed}},
+        {"HeaderOnly", false, {}, 0, {Media() + "HEADER.EX_" + lzFailed}},
+        {"Linked", false, {}, 0, {"ファイル[" + linked + "\\README.TXT]へ書き込むことができません\n\n" + Denied()}},
+        {"LinkedRemoval", false, {}, 0, {linked + "\\README.TXT を削除できません\n\n" + Denied()}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.section);
+        BoxWatcher boxes(row.answers);
+        EXPECT_EQ(row.result, RunSection(row.section, row.cancelFirst));
+        std::vector<SeenBox> seen = boxes.Boxes();
+        EXPECT_EQ(row.boxes, TextsOf(seen));
+        for (const SeenBox& box : seen)
+            EXPECT_EQ(box.text == confirm || row.section[0] != 'M' ? SetupText::kAppTitle : "MISSING.TXTのコピー",
+                      box.title);
+    }
+    EXPECT_TRUE(Exists(m_app + "TRUNC.EXE"));  // a failed copy stays as far as it got
+    EXPECT_EQ("kept", ReadFileBytes(target + "\\README.TXT"));
+    RunHost("rm '" + UnixPath(linked) + "'");
+}
+
+TEST_F(InstallEngine, HeldDestinationWaitsForRetry)
+{
+    const std::string held = m_app + "HELD.TXT", inUse = held + SetupText::kInUseTail;
+    CreateDirectoryA(m_app.c_str(), nullptr);
+    SetChildParam("ENGINE_HELD", held);
+    {
+        // Cancel, then No: the message again. Retry while the file is held
+        // asks again; once it is let go, Retry copies.
+        auto child = std::make_unique<RunningChild>("HoldFile");
+        ASSERT_TRUE(WaitForFile(held + ".ready"));
+        BoxWatcher boxes({IDCANCEL, IDNO}, IDRETRY);
+        std::thread release([&] {
+            boxes.WaitFor(4);
+            child.reset();
+        });
+        EXPECT_EQ(1, RunSection("Held"));
+        release.join();
+        Texts texts = TextsOf(boxes.Boxes());
+        ASSERT_LE(4u, texts.size());
+        EXPECT_EQ((Texts{inUse, SetupText::kConfirmAbort, inUse, inUse}), Texts(texts.begin(), texts.begin() + 4));
+        EXPECT_TRUE(ReadFileBytes(Media() + "README.TXT") == ReadFileBytes(held));
+    }
+    // A held file to remove asks too; Cancel and Yes stop.
+    DeleteFileA((held + ".ready").c_str());
+    RunningChild child("HoldFile");
+    ASSERT_TRUE(WaitForFile(held + ".ready"));
+    BoxWatcher boxes({IDCANCEL, IDYES});
+    EXPECT_EQ(0, RunSection("HeldRemoval"));
+    EXPECT_EQ((Texts{inUse, SetupText::kConfirmAbort}), TextsOf(boxes.Boxes()));
+    EXPECT_TRUE(Exists(held));
+}
+
+TEST_F(InstallEngine, FullDiskEndsInTheWriteErrorThenTheAbort)
+{
+    // The program folder on a tmpfs of 256 KB, a drive of its own.
+    char letter = 'R';
+    while (letter < 'Y' && (GetLogicalDrives() & (1u << (letter - 'A')))) ++letter;
+    const std::string mount = UnixPath(m_root.Path()) + "/small";
+    const std::string device = UnixPath("C:\\") + "/../dosdevices/" + (char)(letter + 'a' - 'A') + ":";
+    if (RunHost("mkdir -p '" + mount + "' && mount -t tmpfs -o size=256k tmpfs '" + mount + "' && ln -s '" + mount +
+                "' '" + device + "'") != 0) {
+        RunHost("umount '" + mount + "'; rmdir '" + mount + "'");
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): the full-disk case is not run";
+    }
+    m_app = std::string(1, letter) + ":\\";
+    m_options.folder = String(m_app.c_str());
+    EXPECT_EQ((Texts{"ファイル[" + m_app + "Main\\ZUNTO8.EXE]へ書き込むことができません\n\n" +
+                         SystemErrorText(ERROR_DISK_FULL).CStr(),
+                     SetupText::kAborted}),
+              Install(0));
+    EXPECT_FALSE(Exists(m_app + "Main\\ZUNTOSHL.EXE"));
+    RunHost("rm -f '" + device + "'; umount '" + mount + "'; rmdir '" + mount + "'");
+}
+
+TEST_F(InstallEngine, RegistryRecordsForEveryKindOfProgramFolder)
+{
+    const struct {
+        const char* folder;
+        const char* keyAppDir;  // full path, ASCII letters upper-cased
+        const char* icon;
+        const char* uninstall;
+    } rows[] = {
+        {"C:\\Program Files\\X\\", "C:\\PROGRAM FILES\\X\\", "C:\\Program Files\\X\\Main\\ZUNTO8.EXE,3",
+         "\"C:\\Program Files\\X\\SETUP.EXE\" /uninstall"},
+        {"c:\\zunto\\a,b\\", "C:\\ZUNTO\\A,B\\", "\"c:\\zunto\\a,b\\Main\\ZUNTO8.EXE\",3",
+         "\"c:\\zunto\\a,b\\SETUP.EXE\" /uninstall"},
+        // Trail bytes 0x5C (表, ソ) and 0x72 (ビ: no 'r' to upper-case).
+        {"c:\\表ソ\\ビル\\", "C:\\表ソ\\ビル\\", "c:\\表ソ\\ビル\\Main\\ZUNTO8.EXE,3", "\"c:\\表ソ\\ビル\\SETUP.EXE\" /uninstall"},
+    };
+    BoxWatcher boxes;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        InstallRecord record;
+        record.AppDir = String(row.folder);
+        record.pathShortcut1 = String("C:\\S\\" LINK);
+        ASSERT_TRUE(WriteInstallRecord(&record));
+        ASSERT_TRUE(RegisterDocumentType(String(row.folder)));
+        ASSERT_TRUE(WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, SetupText::kDisplayName,
+                                        UninstallCommand(String(row.folder))));
+        const char* key = InstallRecordKey(8);
+        EXPECT_EQ(Sz(row.folder), RegRaw(HKEY_LOCAL_MACHINE, key, "AppDir"));
+        EXPECT_EQ(Sz(row.keyAppDir), RegRaw(HKEY_LOCAL_MACHINE, key, "KeyAppDir"));
+        EXPECT_EQ(Sz("C:\\S\\" LINK), RegRaw(HKEY_LOCAL_MACHINE, key, "pathShortcut1"));
+        EXPECT_EQ(Sz(""), RegRaw(HKEY_LOCAL_MACHINE, key, "pathShortcut2"));
+        EXPECT_EQ(Sz("Zuntoria Ver.８ 会計データ(QDA)"), RegRaw(HKEY_CLASSES_ROOT, "TarvoSorvekDocument8", nullptr));
+        EXPECT_EQ(Sz(row.icon), RegRaw(HKEY_CLASSES_ROOT, "TarvoSorvekDocument8\\DefaultIcon", nullptr));
+        EXPECT_EQ(Sz("\"" + std::string(row.folder) + "Main\\ZUNTOSHL.EXE\" \"%1\""),
+                  RegRaw(HKEY_CLASSES_ROOT, "TarvoSorvekDocument8\\shell\\open\\command", nullptr));
+        EXPECT_EQ(Sz(row.uninstall), RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, "UninstallString"));
+    }
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
