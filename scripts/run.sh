@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds SETUP.EXE and runs it under Wine against the
-# bundled sample media: on the display when there is one, else on a virtual
-# screen. Writes a screenshot of the screen a few seconds into the run.
-#   scripts/run.sh [SETUP.EXE arguments...]
-# Environment: SHOT_DELAY (seconds before the screenshot, default 6),
-# RUN_TIMEOUT (seconds a headless run may take before it is ended, default 20).
+# The main job: sets up what is missing, builds SETUP.EXE and the sample
+# media, and installs the application under Wine in a project-local prefix
+# (build-i686/run-prefix). With a display, Wine's virtual desktop opens on
+# it and a person clicks through; without one, the run goes on a virtual
+# screen (Xvfb) with the default answers. Either way a screenshot is saved
+# at each step (build-i686/run-shots/) and a report of what was installed
+# is printed.
+#   scripts/run.sh                 install from the media
+#   scripts/run.sh update          SETUP.EXE /UPDATE from the media
+#   scripts/run.sh uninstall       SETUP.EXE /UNINSTALL from the program folder
+#   scripts/run.sh fresh           forget the prefix, then install
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 source scripts/common.sh
+
+mode="${1:-install}"
+case "$mode" in
+    install | update | uninstall) ;;
+    fresh) rm -rf "$RUN_BUILD/run-prefix"; mode=install ;;
+    *) echo "usage: scripts/run.sh [install|update|uninstall|fresh]"; exit 2 ;;
+esac
 
 build "$RUN_BUILD" "$RUN_TARGET" OFF
 announce_target
@@ -16,23 +28,23 @@ announce_target
 export WINEPREFIX="$RUN_BUILD/run-prefix"
 make_prefix "$WINEPREFIX" x11
 
-# The media as on the installation disk, as the build staged them: the file
-# list, the files (packed where it says so) and SETUP.EXE beside them.
-MEDIA="$WINEPREFIX/drive_c/ZuntoriaMedia"
-rm -rf "$MEDIA"
-cp -r "$RUN_BUILD/media" "$MEDIA"
+# The media as on the installation disk, as the build staged them.
+rm -rf "$WINEPREFIX/drive_c/ZuntoriaMedia"
+cp -r "$RUN_BUILD/media" "$WINEPREFIX/drive_c/ZuntoriaMedia"
 
 own_x=""
+watch="--watch"
 if [ -z "${DISPLAY:-}" ]; then
+    watch=""
     for n in $(seq 77 99); do
-        if [ ! -e "/tmp/.X$n-lock" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
             own_x=$!
             export DISPLAY=":$n"
             break
         fi
     done
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 
 cleanup() {
@@ -46,27 +58,6 @@ trap cleanup EXIT
 "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
 start_wineserver "$WINEPREFIX"
 
-"$WINE" 'C:\ZuntoriaMedia\SETUP.EXE' "$@" </dev/null &
-pid=$!
-sleep "${SHOT_DELAY:-6}"
-SHOT="$RUN_BUILD/screenshot.png"
-import -window root "$SHOT"
-echo "Screenshot: $SHOT"
-
-code=""
-if [ -n "$own_x" ]; then
-    # Nobody can answer on a virtual screen: end a run that still waits.
-    for _ in $(seq "${RUN_TIMEOUT:-20}"); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "SETUP.EXE still running after ${RUN_TIMEOUT:-20} s on the virtual screen; ended."
-        stop_wineserver "$WINEPREFIX"
-    fi
-fi
-set +e
-wait "$pid"
-code=$?
-set -e
-echo "SETUP.EXE exit code: $code"
+if [ -n "$watch" ]; then echo "Answer SETUP.EXE in the window 'Default - Wine desktop' on $DISPLAY."; fi
+ZDRIVE_EXE="$RUN_BUILD/tests/zdrive.exe" E2E_WINE="$WINE" \
+    python3 scripts/run_setup.py "$mode" "$WINEPREFIX" 'C:\ZuntoriaMedia' "$RUN_BUILD/run-shots" $watch

@@ -322,6 +322,49 @@ void CmdWait(const std::string& kind, DWORD timeout)
     }
 }
 
+// Waits for a visible window of the class, reported before or not.
+void CmdWaitClass(const std::wstring& cls, DWORD timeout)
+{
+    if (!g_pid) return Fail("not started");
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND h : TopWindows(g_pid)) {
+            if (_wcsicmp(ClassOf(h).c_str(), cls.c_str()) != 0) continue;
+            g_reported.insert(h);
+            g_current = h;
+            return Answer("{\"ok\":true," + WindowJson(h) + "}");
+        }
+        DWORD code;
+        if (Exited(&code)) return Fail("exited", ",\"code\":" + std::to_string((long)code));
+        if (GetTickCount() - start > timeout) return Fail("timeout waiting for class", ScreenJson());
+        Sleep(10);
+    }
+}
+
+// Stops or restarts every thread of the program, so that a passing state
+// (a progress window) can be photographed.
+void CmdSuspend(bool suspend)
+{
+    if (!g_pid) return Fail("not started");
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof(te);
+    int count = 0;
+    for (BOOL more = Thread32First(snap, &te); more; more = Thread32Next(snap, &te)) {
+        if (te.th32OwnerProcessID != g_pid) continue;
+        HANDLE t = OpenThread(THREAD_SUSPEND_RESUME, FALSE, te.th32ThreadID);
+        if (!t) continue;
+        if (suspend)
+            SuspendThread(t);
+        else
+            ResumeThread(t);
+        CloseHandle(t);
+        ++count;
+    }
+    CloseHandle(snap);
+    Answer("{\"ok\":true,\"threads\":" + std::to_string(count) + "}");
+}
+
 HWND Control(int id)
 {
     return g_current ? GetDlgItem(g_current, id) : nullptr;
@@ -497,6 +540,45 @@ void CmdFileExists(const std::wstring& path)
     Answer(o.str());
 }
 
+// Reads a registry value through the program's own (32-bit) view:
+// "reg-get HKLM\\path|name" (an empty name is the default value).
+void CmdRegGet(const std::wstring& spec)
+{
+    size_t bar = spec.find(L'|');
+    std::wstring keyPath = spec.substr(0, bar), name = bar == std::wstring::npos ? L"" : spec.substr(bar + 1);
+    size_t slash = keyPath.find(L'\\');
+    std::wstring rootName = keyPath.substr(0, slash);
+    std::wstring sub = slash == std::wstring::npos ? L"" : keyPath.substr(slash + 1);
+    HKEY root = rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : rootName == L"HKCR" ? HKEY_CLASSES_ROOT
+              : rootName == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+    if (!root) return Fail("unknown root");
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return Answer("{\"ok\":true,\"key\":false,\"exists\":false}");
+    // The bytes as the program stored them, in the ANSI code page.
+    std::string nameA(name.size() * 2 + 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, &nameA[0], (int)nameA.size(), nullptr, nullptr);
+    DWORD type = 0, size = 0;
+    LONG r = RegQueryValueExA(key, nameA.c_str(), nullptr, &type, nullptr, &size);
+    std::vector<BYTE> data(size + 2, 0);
+    if (r == ERROR_SUCCESS) r = RegQueryValueExA(key, nameA.c_str(), nullptr, &type, data.data(), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS) return Answer("{\"ok\":true,\"key\":true,\"exists\":false}");
+    std::ostringstream o;
+    o << "{\"ok\":true,\"key\":true,\"exists\":true,\"type\":" << type << ",\"size\":" << size;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::string bytes((const char*)data.data(), size);
+        if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+        int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
+        std::wstring w(n, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), (int)bytes.size(), &w[0], n);
+        o << ",\"text\":" << Quote(Utf8(w));
+    } else if (type == REG_DWORD) {
+        o << ",\"dword\":" << *(const DWORD*)data.data();
+    }
+    Answer(o.str() + "}");
+}
+
 // Splits "verb rest": the verb, then the rest of the line unchanged.
 void SplitVerb(const std::string& line, std::string* verb, std::string* rest)
 {
@@ -515,6 +597,9 @@ void Dispatch(const std::string& line)
     if (verb == "attach") return CmdAttach(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "wait") return CmdWait(a, (DWORD)atol(b.c_str()));
     if (verb == "press") return CmdPress(atoi(a.c_str()));
+    if (verb == "wait-class") return CmdWaitClass(Wide(a), (DWORD)atol(b.c_str()));
+    if (verb == "suspend") return CmdSuspend(true);
+    if (verb == "resume") return CmdSuspend(false);
     if (verb == "close") return CmdClose();
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
     if (verb == "check") return CmdCheck(atoi(a.c_str()), atoi(b.c_str()));
@@ -536,6 +621,7 @@ void Dispatch(const std::string& line)
     if (verb == "hold-shared") return CmdHold(Wide(rest), true);
     if (verb == "release") return CmdRelease(Wide(rest));
     if (verb == "file-exists") return CmdFileExists(Wide(rest));
+    if (verb == "reg-get") return CmdRegGet(Wide(rest));
     if (verb == "sleep") {
         Sleep((DWORD)atol(a.c_str()));
         return Answer("{\"ok\":true}");

@@ -1,0 +1,177 @@
+"""The run command's driver: starts SETUP.EXE in the run prefix, takes a
+screenshot of each step, answers with the default answers when nobody is
+at the screen, and prints what the run left installed.
+
+    run_setup.py MODE PREFIX MEDIA SHOTS [--watch]
+MODE is install, update or uninstall. With --watch a person answers on the
+display and this script only photographs the steps.
+"""
+
+import json
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
+import harness  # noqa: E402
+
+IDOK, IDYES, IDNO = 1, 6, 7
+DATA_KEY = r"HKLM\software\tarvo\zunto8\data"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TarvoNomiraZunto8"
+DOC_KEY = r"HKCR\TarvoSorvekDocument8"
+DATA_DIR = r"C:\ProgramData\TarvoNomiraZunto8CommonAppData"
+DEFAULT_FOLDER = r"C:\Program Files (x86)\TarvoNomiraZunto8"
+
+
+class RunPrefix:
+    def __init__(self, path):
+        self.path = path
+        self.env = dict(os.environ, WINEPREFIX=path, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8")
+
+    def host_path(self, win_path):
+        """The host path of a C: path, matching names without regard to case."""
+        here = os.path.join(self.path, "drive_c")
+        for part in win_path[3:].split("\\"):
+            if not part:
+                continue
+            names = os.listdir(here) if os.path.isdir(here) else []
+            match = [n for n in names if n.lower() == part.lower()]
+            here = os.path.join(here, match[0] if match else part)
+        return here
+
+
+class Run:
+    def __init__(self, mode, prefix, shots, watch):
+        self.mode, self.prefix, self.shots, self.watch = mode, prefix, shots, watch
+        self.driver = harness.Driver(prefix)
+        self.count = 0
+        os.makedirs(shots, exist_ok=True)
+        for name in os.listdir(shots):
+            if name.startswith(mode + "-"):
+                os.remove(os.path.join(shots, name))
+
+    def shot(self, what):
+        self.count += 1
+        path = os.path.join(self.shots, "%s-%d-%s.png" % (self.mode, self.count, what))
+        subprocess.run(["import", "-window", "root", path], check=False)
+        print("  screenshot: %s" % path)
+
+    def progress_shot(self):
+        """The progress window passes quickly: hold the program still while
+        it is photographed."""
+        answer = self.driver.cmd("wait-class DoingWnd 1500")
+        if not answer.get("ok"):
+            return
+        self.driver.cmd("sleep 150")  # let it paint its message
+        if not self.watch:
+            self.driver.ok("suspend")
+        self.shot("progress")
+        if not self.watch:
+            self.driver.ok("resume")
+
+    def answer(self, box):
+        buttons = {c["id"] for c in box["controls"] if c["class"].lower() == "button"}
+        if IDYES in buttons:
+            # Go on: only the questions whose Yes would stop are answered No.
+            return IDNO if "中止しますか" in box["text"] else IDYES
+        return IDOK
+
+    def run(self, exe, args):
+        print("Starting %s %s" % (exe, args))
+        self.driver.ok('start "%s" %s' % (exe, args))
+        while True:
+            seen = self.driver.cmd("wait any %d" % (3600000 if self.watch else 60000), timeout=3700)
+            if not seen.get("ok"):
+                if seen.get("error") == "exited":
+                    return seen["code"]
+                raise harness.DriverError(json.dumps(seen, ensure_ascii=False, indent=1))
+            kind, title = seen["kind"], seen["title"]
+            if kind == "window":
+                self.shot("background" if seen["class"] == "BackgroundWindow" else "window")
+                continue
+            text = seen.get("text", "")
+            print("  %s: %s%s" % (kind, title, (" | " + text.replace("\n", " ")) if text else ""))
+            self.shot("dialog" if kind == "dialog" else "box")
+            if self.watch:
+                self.progress_shot()
+                continue
+            self.driver.ok("press %d" % (IDOK if kind == "dialog" else self.answer(seen)))
+            self.progress_shot()
+
+
+def reg(driver, spec):
+    answer = driver.ok("reg-get " + spec)
+    if not answer["exists"]:
+        return None
+    return answer.get("text", answer.get("dword"))
+
+
+def report(run):
+    d, p = run.driver, run.prefix
+    print("\n== Registry")
+    for spec in [DATA_KEY + "|AppDir", DATA_KEY + "|KeyAppDir", DATA_KEY + "|pathShortcut1",
+                 DATA_KEY + "|pathShortcut2", UNINSTALL_KEY + "|UninstallString", UNINSTALL_KEY + "|DisplayName",
+                 r"HKCR\.QDA|", DOC_KEY + "|", DOC_KEY + r"\DefaultIcon|", DOC_KEY + r"\shell\open\command|"]:
+        value = reg(d, spec)
+        print("  %-75s %s" % (spec, "(none)" if value is None else value))
+
+    folder = reg(d, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
+    print("\n== Files")
+    for win in (folder.rstrip("\\"), DATA_DIR):
+        host = p.host_path(win)
+        total = count = 0
+        print("  %s" % win)
+        for root, _, files in os.walk(host):
+            for name in sorted(files):
+                full = os.path.join(root, name)
+                size = os.path.getsize(full)
+                total, count = total + size, count + 1
+                print("    %10d  %s" % (size, os.path.relpath(full, host)))
+        print("    %d files, %d bytes" % (count, total))
+
+    print("\n== Shortcuts")
+    for name in ("pathShortcut1", "pathShortcut2"):
+        link = reg(d, DATA_KEY + "|" + name)
+        if not link:
+            continue
+        host = p.host_path(link)
+        print("  %s" % link)
+        if not os.path.exists(host):
+            print("    (missing)")
+            continue
+        out = subprocess.run(["lnkinfo", "-c", "windows-932", host], capture_output=True, text=True).stdout
+        for line in out.splitlines():
+            if any(k in line for k in ("Local path", "Description", "Icon location", "Command line arguments")):
+                print("    " + line.strip())
+
+    print("\n== Settings files")
+    for win in (DATA_DIR + r"\COMMON.ENV", folder + r"Main\SHARE.ENV", folder + r"Main\ZUNTOSHL.ENV"):
+        host = p.host_path(win)
+        print("  %s" % win)
+        if not os.path.exists(host):
+            print("    (missing)")
+            continue
+        with open(host, "rb") as f:
+            for line in f.read().decode("cp932", "replace").splitlines():
+                print("    " + line)
+
+
+def main():
+    mode, prefix_path, media, shots = sys.argv[1:5]
+    watch = "--watch" in sys.argv[5:]
+    run = Run(mode, RunPrefix(prefix_path), shots, watch)
+    try:
+        if mode == "uninstall":
+            folder = reg(run.driver, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
+            code = run.run(folder + "SETUP.EXE", "/UNINSTALL")
+        else:
+            code = run.run(media + r"\SETUP.EXE", "/UPDATE" if mode == "update" else "")
+        print("SETUP.EXE exit code: %d" % code)
+        report(run)
+    finally:
+        run.driver.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
