@@ -19,3 +19,6 @@ public:
 
     int m_bUninstall;
 };
+
+// Paints the gradient and the texts of a variant into a client rectangle.
+void PaintBackground(HDC hdc, const RECT& client, int uninstall);

@@ -15,6 +15,11 @@ public:
     ~SetupDlg() override;
     LRESULT WindowProc(UINT msg, MsgParams* params) override;
 
+    // The free-space query of the confirmation (FreeSpace; a test puts a
+    // stand-in here): 1 with the bytes free to the caller on the root.
+    typedef int (*FreeSpaceFn)(const String& root, double* freeBytes);
+    static FreeSpaceFn s_pfnFreeSpace;
+
 private:
     void Confirm();
     void Browse();

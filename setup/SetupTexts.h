@@ -92,6 +92,27 @@ constexpr char kShortcutFailed[] = "Windowsショートカットの作成に失�
 constexpr char kCannotCreateFolder[] = "フォルダを作成できません";
 constexpr char kConversionFailed[] = "文字列の変換エラー";
 
+// Background window.
+constexpr char kSetupWindowTitle[] = "Zuntoria Ver.８ のセットアップ";
+constexpr char kBackgroundName[] = "Zuntoria";
+constexpr char kBackgroundUninstall[] = "の設定/削除";
+constexpr char kBackgroundFont[] = "ＭＳ 明朝";
+constexpr char kEndSetupFirst[] = "セットアップを終了してからウィンドウズを終了してください";
+
+// Setup dialog.
+constexpr char kSetupDlgTemplate[] = "SetupDlg";
+constexpr char kBadFolderName[] = "正しいフォルダ名を入力して下さい";
+constexpr char kLowDiskSpace[] = "指定のフォルダは空きが足りなさそうです。セットアップを行いますか？";
+constexpr char kSameFolderAsVersion4[] = "バージョン４と同じフォルダにはインストールできません";
+constexpr char kSameFolderAsVersion5[] = "バージョン５と同じフォルダにはインストールできません";
+constexpr char kSameFolderAsVersion6[] = "バージョン６と同じフォルダにはインストールできません";
+constexpr char kSameFolderAsVersion7[] = "バージョン７と同じフォルダにはインストールできません";
+constexpr char kFolderExistsHead[] = "指定のプログラムフォルダ\n\n  ";
+constexpr char kFolderExistsTail[] = "\n\nは既に存在します.\n\n同名のファイルは上書きされます。よろしいですか？";
+constexpr char kStartSetup[] = "セットアップを行います。よろしいですか？";
+constexpr char kSelectProgramFolder[] = "プログラムフォルダを選択してください";
+constexpr char kNoDesktopFolder[] = "デスクトップフォルダを検出できません";
+
 // Install flow.
 constexpr char kSetupList[] = "SETUP.LST";
 constexpr char kNoStartMenuFolder[] = "スタートメニューのプログラムフォルダを検出できません";

@@ -55,6 +55,18 @@ constexpr char kSecureTail[] = "]に対するセキュリティー設定に失�
 constexpr char kLogStart[] = "ログ開始 lf_init";
 constexpr char kLogEnd[] = "ログ終了 lf_fin";
 
+// Folder selection dialog.
+constexpr char kSelectFolderTemplate[] = "SelectFolderDlg";
+constexpr char kListBoxTitle[] = "ListBox";
+constexpr char kUnreadableFolderHead[] = "フォルダ ";
+constexpr char kUnreadableFolderTail[] = "を読み取りできません";
+constexpr char kPathNotFound[] = "パスが見つかりません";
+constexpr char kFolderNotFound[] = "フォルダが見つかりません";
+constexpr char kNoShellAllocator[] = "シェルヒープインターフェースを取得できません";
+constexpr char kDesktop[] = "デスクトップ";
+constexpr char kCommonDesktop[] = "デスクトップ(共用)";
+constexpr char kMyDocuments[] = "マイドキュメント";
+
 }  // namespace LibText
 
 // head + middle + tail as one String.

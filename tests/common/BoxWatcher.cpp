@@ -14,6 +14,20 @@ struct FindBoxes {
     std::vector<HWND> boxes;
 };
 
+// A message box holds only statics and buttons with the ids of answers; a
+// dialog of the program may have a static of the same id as the box text.
+BOOL CALLBACK CheckBoxChild(HWND child, LPARAM lp)
+{
+    char cls[32] = {};
+    GetClassNameA(child, cls, sizeof(cls));
+    bool button = _stricmp(cls, "Button") == 0;
+    if ((!button && _stricmp(cls, "Static") != 0) || (button && GetDlgCtrlID(child) > IDCONTINUE)) {
+        *reinterpret_cast<bool*>(lp) = false;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK CollectBox(HWND hwnd, LPARAM lp)
 {
     FindBoxes* f = reinterpret_cast<FindBoxes*>(lp);
@@ -22,7 +36,10 @@ BOOL CALLBACK CollectBox(HWND hwnd, LPARAM lp)
     if (pid != f->pid || !IsWindowVisible(hwnd)) return TRUE;
     char cls[64] = {};
     GetClassNameA(hwnd, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, kMessageTextId)) f->boxes.push_back(hwnd);
+    if (strcmp(cls, "#32770") != 0 || !GetDlgItem(hwnd, kMessageTextId)) return TRUE;
+    bool box = true;
+    EnumChildWindows(hwnd, CheckBoxChild, reinterpret_cast<LPARAM>(&box));
+    if (box) f->boxes.push_back(hwnd);
     return TRUE;
 }
 

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Photographs the setup windows on a virtual screen, in a Wine prefix of its
+# own that draws: the background window of both variants, the setup dialog
+# over it, and the folder selection dialog over that.
+#   setupui.sh SETUP_TESTS_EXE BUILD_DIR
+# writes BUILD_DIR/setupui-{install,uninstall,setupdlg,folderdlg}.png
+set -euo pipefail
+EXE="$1"
+BUILD="$2"
+source "$(dirname "$0")/../../scripts/common.sh"
+
+PREFIX="$BUILD/shot-prefix"
+WORK="$(mktemp -d)"
+own_x=""
+unset DISPLAY
+export WINEPREFIX="$PREFIX"
+make_prefix "$PREFIX" x11
+
+cleanup() {
+    stop_wineserver "$PREFIX"
+    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+for n in $(seq 90 130); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        own_x=$!
+        export DISPLAY=":$n"
+        break
+    fi
+done
+[ -n "$own_x" ] || { echo "no free display"; exit 1; }
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+start_wineserver "$PREFIX"
+
+for scene in install uninstall setupdlg folderdlg; do
+    shot="$BUILD/setupui-$scene.png"
+    rm -f "$shot" "$WORK/ready" "$WORK/stop"
+    export SHOT_SCENE="$scene" SHOT_READY="Z:$WORK/ready" SHOT_STOP="Z:$WORK/stop"
+    # A virtual desktop gives the windows Wine's frames and captions.
+    "$WINE" explorer /desktop=shot,1024x768 "$EXE" --child=SetupUiScreenshot </dev/null >/dev/null 2>&1 &
+    child=$!
+    for _ in $(seq 600); do [ -e "$WORK/ready" ] && break; sleep 0.1; done
+    [ -e "$WORK/ready" ] || { echo "scene $scene did not come up"; exit 1; }
+    sleep 1  # let the desktop draw the frames
+    import -window root "$shot"
+    touch "$WORK/stop"
+    for _ in $(seq 100); do kill -0 "$child" 2>/dev/null || break; sleep 0.1; done
+    wait "$child" || true
+    # The gradient alone has far more colours than an empty desktop.
+    colors="$(identify -format %k "$shot")"
+    [ "$colors" -gt 200 ] || { echo "scene $scene shows nothing ($colors colours)"; exit 1; }
+    echo "Screenshot: $shot"
+done

@@ -1,0 +1,78 @@
+// FileListBox2.cpp - the list of a folder's entries.
+#include "FileListBox2.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <string.h>
+
+static const int kIndent = 12;  // pixels per depth level
+static const int kGap = 4;
+
+// The system's small image list, which the shell owns.
+static HIMAGELIST SmallImages()
+{
+    static HIMAGELIST s_images;
+    if (!s_images) {
+        SHFILEINFOA info = {};
+        s_images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+            "folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
+            SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    }
+    return s_images;
+}
+
+FileListBox2::FileListBox2()
+{
+}
+
+FileListBox2::~FileListBox2()
+{
+}
+
+int FileListBox2::ItemCount() const
+{
+    return m_pList ? m_pList->Count() : 0;
+}
+
+bool FileListBox2::CanSelect(int index) const
+{
+    return m_pList && m_pList->At(index)->m_nKind != FDK_SEPARATOR;
+}
+
+FileData* FileListBox2::Selected() const
+{
+    int i = CurSel();
+    return (m_pList && i >= 0 && i < m_pList->Count()) ? m_pList->At(i) : nullptr;
+}
+
+void FileListBox2::SetList(FileList* list)
+{
+    m_pList = list;
+    ItemsChanged();
+    if (list && list->CurrentIndex() >= 0) SetCurSel(list->CurrentIndex());
+}
+
+int FileListBox2::ItemWidth(HDC hdc, int index)
+{
+    FileData* d = m_pList->At(index);
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(hdc, d->m_strName.CStr(), d->m_strName.Length(), &size);
+    return kGap + d->m_nDepth * kIndent + GetSystemMetrics(SM_CXSMICON) + kGap + size.cx + kGap;
+}
+
+void FileListBox2::DrawItem(HDC hdc, int index, const RECT& rc, bool selected)
+{
+    FileData* d = m_pList->At(index);
+    if (d->m_nKind == FDK_SEPARATOR) return;
+    int x = rc.left + kGap + d->m_nDepth * kIndent;
+    int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    int icon = d->IconIndex();
+    if (icon >= 0 && SmallImages())
+        ImageList_Draw(SmallImages(), icon, hdc, x, rc.top + (rc.bottom - rc.top - cy) / 2,
+                       ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0));
+    x += cx + kGap;
+    TEXTMETRICA tm;
+    GetTextMetricsA(hdc, &tm);
+    TextOutA(hdc, x, rc.top + (rc.bottom - rc.top - tm.tmHeight) / 2, d->m_strName.CStr(),
+             d->m_strName.Length());
+}
