@@ -37,7 +37,8 @@ build() {
     ninja -C "$1"
 }
 
-# Creates a Wine prefix once; with "null" windows need no X server.
+# Creates a Wine prefix once: "null" draws nothing and needs no X server;
+# "desktop" opens every program in a 1024x768 virtual desktop.
 make_prefix() {
     local prefix="$1" graphics="$2"
     if [ ! -f "$prefix/.ready" ]; then
@@ -52,7 +53,17 @@ make_prefix() {
         if [ "$graphics" = null ]; then
             WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
                 </dev/null >/dev/null 2>&1
+        else
+            # Every program opens in a virtual desktop, which gives the
+            # windows Wine's frames and captions.
+            WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+                </dev/null >/dev/null 2>&1
+            WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+                </dev/null >/dev/null 2>&1
         fi
+        # The first program of the run loader finishes setting the prefix up
+        # for it; until then Wine's virtual desktop does not come up.
+        WINEPREFIX="$prefix" "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
         touch "$prefix/.ready"

@@ -26,13 +26,13 @@ build "$RUN_BUILD" "$RUN_TARGET" OFF
 announce_target
 
 export WINEPREFIX="$RUN_BUILD/run-prefix"
-make_prefix "$WINEPREFIX" x11
-
-# The media as on the installation disk, as the build staged them.
-rm -rf "$WINEPREFIX/drive_c/ZuntoriaMedia"
-cp -r "$RUN_BUILD/media" "$WINEPREFIX/drive_c/ZuntoriaMedia"
-
 own_x=""
+cleanup() {
+    stop_wineserver "$WINEPREFIX"
+    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
 watch="--watch"
 if [ -z "${DISPLAY:-}" ]; then
     watch=""
@@ -47,15 +47,13 @@ if [ -z "${DISPLAY:-}" ]; then
     for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 
-cleanup() {
-    stop_wineserver "$WINEPREFIX"
-    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
+# Made once the display is there, so that Wine's desktop can use it.
+make_prefix "$WINEPREFIX" desktop
 
-# A virtual desktop gives the windows Wine's frames and captions.
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+# The media as on the installation disk, as the build staged them.
+rm -rf "$WINEPREFIX/drive_c/ZuntoriaMedia"
+cp -r "$RUN_BUILD/media" "$WINEPREFIX/drive_c/ZuntoriaMedia"
+
 start_wineserver "$WINEPREFIX"
 
 if [ -n "$watch" ]; then echo "Answer SETUP.EXE in the window 'Default - Wine desktop' on $DISPLAY."; fi

@@ -79,6 +79,9 @@ class Run:
     def run(self, exe, args):
         print("Starting %s %s" % (exe, args))
         self.driver.ok('start "%s" %s' % (exe, args))
+        if self.driver.cmd("wait-class BackgroundWindow 30000").get("ok"):
+            self.driver.cmd("sleep 500")  # let it paint
+            self.shot("background")
         while True:
             seen = self.driver.cmd("wait any %d" % (3600000 if self.watch else 60000), timeout=3700)
             if not seen.get("ok"):

@@ -68,6 +68,7 @@ def ensure_template():
         fonts = os.path.join(TEMPLATE, "drive_c", "windows", "Fonts")
         for name in glob.glob("/usr/share/wine/fonts/*.ttf"):
             shutil.copy2(name, fonts)
+        _quiet([WINE, "cmd", "/c", "exit"], env)  # sets the prefix up for the run loader
         _quiet([WINESERVER, "-k"], env)
         _quiet([WINESERVER, "-w"], env)
         with open(os.path.join(TEMPLATE, ".ready"), "w") as f:

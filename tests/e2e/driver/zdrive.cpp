@@ -109,16 +109,27 @@ std::wstring TextOf(HWND h)
 
 const int kBoxTextId = 0xFFFF;
 
-std::string KindOf(HWND h)
-{
-    if (ClassOf(h) != L"#32770") return "window";
-    return GetDlgItem(h, kBoxTextId) ? "box" : "dialog";
-}
-
 BOOL CALLBACK CollectChild(HWND child, LPARAM lp)
 {
     reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
     return TRUE;
+}
+
+// A message box holds its text (a static of id 0xFFFF), its icon and its
+// answer buttons, nothing else; a dialog may label its fields with
+// statics of that id too.
+std::string KindOf(HWND h)
+{
+    if (ClassOf(h) != L"#32770") return "window";
+    if (!GetDlgItem(h, kBoxTextId)) return "dialog";
+    std::vector<HWND> children;
+    EnumChildWindows(h, CollectChild, (LPARAM)&children);
+    for (HWND c : children) {
+        std::wstring cls = ClassOf(c);
+        bool answer = _wcsicmp(cls.c_str(), L"Button") == 0 && GetDlgCtrlID(c) >= IDOK && GetDlgCtrlID(c) <= 11;
+        if (!answer && _wcsicmp(cls.c_str(), L"Static") != 0) return "dialog";
+    }
+    return "box";
 }
 
 std::string ControlsJson(HWND h)
@@ -259,6 +270,10 @@ void CmdStart(const std::wstring& cmdline)
     }
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
+    // A console program's children land on a desktop of their own unless
+    // told otherwise; the program under test belongs on the shared one.
+    wchar_t desktop[] = L"Default";
+    si.lpDesktop = desktop;
     PROCESS_INFORMATION pi = {};
     std::wstring buf = cmdline;
     if (!CreateProcessW(nullptr, &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
