@@ -15,6 +15,7 @@ import select
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 WINE64 = "/usr/lib/wine/wine64"  # boots prefixes
@@ -98,13 +99,13 @@ def _copy_prefix(src, dst):
 
 
 class Prefix:
-    """A throwaway copy of the template with its own wineserver."""
+    """A throwaway copy of a template with its own wineserver."""
 
-    def __init__(self):
+    def __init__(self, template=None):
         ensure_template()
         os.makedirs(PREFIXES, exist_ok=True)
         self.path = tempfile.mkdtemp(prefix="p-", dir=PREFIXES)
-        _copy_prefix(TEMPLATE, self.path)
+        _copy_prefix(template or TEMPLATE, self.path)
         os.remove(os.path.join(self.path, ".ready"))
         self.env = wine_env(self.path)
         # A persistent server and a boot with no pipes attached, so that no
@@ -175,19 +176,103 @@ class Driver:
         self.proc.stdout.close()
 
 
-class E2ETestCase(unittest.TestCase):
-    """A fresh prefix and driver per test; SETUP.EXE staged on C:\\media."""
+MEDIA = "C:\\media"
+BUILT_MEDIA = os.path.join(BUILD_DIR, "media")
+INSTALLED = os.path.join(BUILD_DIR, "e2e-installed")
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+FINAL_QUESTION = "セットアップを行います。よろしいですか？"
+COMPLETED = "セットアップを完了しました。\n「Zuntoria８」のアイコンをクリックするとズントリアを起動できます。"
+# A fresh installation into the default folder, answered as a user would.
+DEFAULT_INSTALL = [(None, IDOK), (FINAL_QUESTION, IDYES), (COMPLETED, IDOK)]
 
-    MEDIA = "C:\\media"
+
+def walk(test, driver, steps):
+    """Answers the program's message boxes and dialogs in order. Each step is
+    (expected box text, or None for a dialog, button); windows that are
+    neither are passed over. Returns what was seen."""
+    seen = []
+    for text, button in steps:
+        # A dialog is taken again after its boxes; a box is always new.
+        command = "wait-class #32770 30000" if text is None else "wait any 30000"
+        for _ in range(100):
+            answer = driver.cmd(command, timeout=90)
+            if not answer.get("ok"):
+                raise DriverError("waiting for %r: %s" % (text, json.dumps(answer, ensure_ascii=False, indent=1)))
+            if answer["kind"] == ("dialog" if text is None else "box"):
+                break
+            time.sleep(0.05)
+        seen.append(answer)
+        if text is None:
+            test.assertEqual("dialog", answer["kind"], json.dumps(answer, ensure_ascii=False))
+        else:
+            test.assertEqual(text, answer.get("text"), json.dumps(answer, ensure_ascii=False))
+        driver.ok("press %d" % button)
+    return seen
+
+
+def stage_media(prefix):
+    shutil.rmtree(prefix.host_path(MEDIA), ignore_errors=True)
+    shutil.copytree(BUILT_MEDIA, prefix.host_path(MEDIA))
+
+
+def ensure_installed_template():
+    """A prefix in which the sample media were installed with the default
+    answers, made once per build and copied by the tests that start there."""
+    with open(os.path.join(BUILD_DIR, ".e2e-installed.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if os.path.exists(os.path.join(INSTALLED, ".ready")):
+            return INSTALLED
+        prefix = Prefix()
+        stage_media(prefix)
+        driver = Driver(prefix)
+        try:
+            driver.ok('start "%s\\SETUP.EXE"' % MEDIA)
+            walk(unittest.TestCase(), driver, DEFAULT_INSTALL)
+            code = driver.ok("exit 60000", timeout=120)["code"]
+        finally:
+            driver.close()
+        _quiet([WINESERVER, "-k"], prefix.env, timeout=60)
+        _quiet([WINESERVER, "-w"], prefix.env, timeout=60)
+        if code != 0:
+            raise DriverError("the installed template's setup ended with %d" % code)
+        shutil.rmtree(INSTALLED, ignore_errors=True)
+        shutil.move(prefix.path, INSTALLED)
+        with open(os.path.join(INSTALLED, ".ready"), "w") as f:
+            f.write("ok\n")
+        return INSTALLED
+
+
+class E2ETestCase(unittest.TestCase):
+    """A fresh prefix and driver per test; SETUP.EXE staged on C:\\media
+    (the whole sample media when MEDIA_FILES is set); with INSTALLED set,
+    the prefix starts with the sample media installed."""
+
+    MEDIA = MEDIA
+    MEDIA_FILES = False
+    START_INSTALLED = False
 
     def setUp(self):
-        self.prefix = Prefix()
-        self.addCleanup(self.prefix.close)
-        media = self.prefix.host_path(self.MEDIA)
-        os.makedirs(media, exist_ok=True)
-        shutil.copy2(SETUP_EXE, os.path.join(media, "SETUP.EXE"))
+        self.renew()
+        self.addCleanup(lambda: self.prefix.close())
+        self.addCleanup(lambda: self.driver.close())
+
+    def renew(self):
+        """A new prefix and driver (the old ones, if any, are closed)."""
+        if hasattr(self, "driver"):
+            self.driver.close()
+            self.prefix.close()
+        template = ensure_installed_template() if self.START_INSTALLED else None
+        self.prefix = Prefix(template)
+        if self.MEDIA_FILES:
+            stage_media(self.prefix)
+        else:
+            media = self.prefix.host_path(self.MEDIA)
+            os.makedirs(media, exist_ok=True)
+            shutil.copy2(SETUP_EXE, os.path.join(media, "SETUP.EXE"))
         self.driver = Driver(self.prefix)
-        self.addCleanup(self.driver.close)
+
+    def walk(self, steps):
+        return walk(self, self.driver, steps)
 
     def start_setup(self, args=""):
         exe = self.MEDIA + "\\SETUP.EXE"

@@ -594,6 +594,26 @@ void CmdRegGet(const std::wstring& spec)
     Answer(o.str() + "}");
 }
 
+// Writes a REG_SZ value in the program's view: "reg-set HKLM\\path|name|text".
+void CmdRegSet(const std::wstring& spec)
+{
+    size_t bar1 = spec.find(L'|'), bar2 = spec.find(L'|', bar1 + 1);
+    if (bar1 == std::wstring::npos || bar2 == std::wstring::npos) return Fail("reg-set KEY|NAME|TEXT");
+    std::wstring keyPath = spec.substr(0, bar1), name = spec.substr(bar1 + 1, bar2 - bar1 - 1);
+    std::wstring text = spec.substr(bar2 + 1);
+    size_t slash = keyPath.find(L'\\');
+    std::wstring rootName = keyPath.substr(0, slash), sub = keyPath.substr(slash + 1);
+    HKEY root = rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+    HKEY key = nullptr;
+    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("RegCreateKeyEx failed", ",\"code\":" + std::to_string(r));
+    r = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
+                       (DWORD)((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS) return Fail("RegSetValueEx failed", ",\"code\":" + std::to_string(r));
+    Answer("{\"ok\":true}");
+}
+
 // Splits "verb rest": the verb, then the rest of the line unchanged.
 void SplitVerb(const std::string& line, std::string* verb, std::string* rest)
 {
@@ -637,6 +657,7 @@ void Dispatch(const std::string& line)
     if (verb == "release") return CmdRelease(Wide(rest));
     if (verb == "file-exists") return CmdFileExists(Wide(rest));
     if (verb == "reg-get") return CmdRegGet(Wide(rest));
+    if (verb == "reg-set") return CmdRegSet(Wide(rest));
     if (verb == "sleep") {
         Sleep((DWORD)atol(a.c_str()));
         return Answer("{\"ok\":true}");

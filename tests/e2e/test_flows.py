@@ -1,0 +1,253 @@
+"""The three flows of SETUP.EXE end to end on the sample media: each row
+sets a machine up, answers the boxes in order, and checks the exit code and
+what is left on disk and in the registry, read from outside the program."""
+
+import os
+import re
+import subprocess
+import time
+import unittest
+
+from harness import (BUILT_MEDIA, COMPLETED, DEFAULT_INSTALL, FINAL_QUESTION, IDCANCEL, IDNO, IDOK, IDYES, WINE,
+                     E2ETestCase)
+
+PROG = "C:\\Program Files (x86)\\TarvoNomiraZunto8\\"
+DATA = "C:\\ProgramData\\TarvoNomiraZunto8CommonAppData\\"
+DATA_KEY = "HKLM\\software\\tarvo\\zunto8\\data"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvoNomiraZunto8"
+START_LINK = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Zuntoria８.LNK"
+DESKTOP_LINK = "C:\\users\\Public\\Desktop\\Zuntoria８.LNK"
+
+ASK_ABORT = "セットアップを中止しますか？"
+FOUND = ("以下のフォルダに「Zuntoria Ver.８」を見つけました。このズント帳を更新（上書きインストール）しますか？\n\n"
+         + PROG + "\n\n（すでに存在する帳簿データや設定はそのまま残ります）")
+WARNING = ("Zuntoria Ver.８ はすでにインストールされています。\n\n"
+           "このままセットアップを続けると、既存のZuntoria Ver.８のアンインストールができなくなります。\n\n"
+           "別な場所にズント帳をセットアップしたい場合は、既存のズント帳をアンインストールしてからにすることをお勧めします。\n\n"
+           "セットアップを中止しますか？\n\n[いいえ]を選択してセットアップを続行することもできます。\n\n")
+CONFIRM_UPDATE = "以下のフォルダにインストール済みのZuntoria Ver.８を更新します。よろしいですか？\n\n" + PROG
+NOT_FOUND = "Zuntoria Ver.８が見つかりません"
+UP_TO_DATE = "フォルダ:" + PROG + "\n\n同じかより新しいバージョンがインストール済みです。更新は必要ありません。"
+ASK_REMOVE = ("Zuntoria Ver.８ をこのコンピュータから削除しますか？\n\n（以下のフォルダが削除されます）\r\n"
+              + PROG + "\r\n" + DATA)
+REMOVED, REMOVE_FAILED = "削除しました", "削除に失敗しました"
+CANNOT_DELETE = PROG + "Main\\ZUNTO8.EXE\n\n削除できません"
+OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまたはファイルが見つかりません。"
+
+PROGRAM_FILES = ["SETUP.EXE", "README.TXT", "Main\\ZUNTO8.EXE", "Main\\ZUNTOSHL.EXE", "Main\\SHARE.ENV",
+                 "Main\\ZUNTOSHL.ENV", "Samples\\勘定科目表.TXT", "Samples\\帳票サンプル.TXT"]
+RECORDS = [(DATA_KEY, "AppDir", PROG), (DATA_KEY, "KeyAppDir", PROG.upper()),
+           (DATA_KEY, "pathShortcut1", START_LINK), (DATA_KEY, "pathShortcut2", DESKTOP_LINK),
+           (UNINSTALL_KEY, "UninstallString", '"%sSETUP.EXE" /uninstall' % PROG),
+           (UNINSTALL_KEY, "DisplayName", "Zuntoria Ver.８"),
+           ("HKCR\\.QDA", "", "TarvoSorvekDocument8"),
+           ("HKCR\\TarvoSorvekDocument8", "", "Zuntoria Ver.８ 会計データ(QDA)"),
+           ("HKCR\\TarvoSorvekDocument8\\DefaultIcon", "", PROG + "Main\\ZUNTO8.EXE,3"),
+           ("HKCR\\TarvoSorvekDocument8\\shell\\open\\command", "", '"%sMain\\ZUNTOSHL.EXE" "%%1"' % PROG)]
+
+
+class FlowCase(E2ETestCase):
+    MEDIA_FILES = True
+
+    # ---- the machine, read from outside -----------------------------------
+
+    def host(self, win_path):
+        return self.prefix.host_path(win_path)
+
+    def exists(self, win_path):
+        return os.path.exists(self.host(win_path))
+
+    def reg(self, key, name):
+        answer = self.driver.ok("reg-get %s|%s" % (key, name))
+        return answer.get("text") if answer["exists"] else None
+
+    def env_text(self, win_path):
+        with open(self.host(win_path), "rb") as f:
+            return f.read().decode("cp932")
+
+    def set_version(self, version):
+        """Rewrites the installed version in COMMON.ENV (None removes it)."""
+        text = re.sub(r"Version=-?\d+\r\n", "", self.env_text(DATA + "COMMON.ENV"))
+        if version is not None:
+            text = text.replace("[ズント帳]\r\n", "[ズント帳]\r\nVersion=%d\r\n" % version)
+        with open(self.host(DATA + "COMMON.ENV"), "wb") as f:
+            f.write(text.encode("cp932"))
+
+    def remove(self, win_path):
+        os.remove(self.host(win_path))
+
+    # ---- runs -------------------------------------------------------------
+
+    def run_setup(self, exe, args, steps):
+        self.driver.ok("kill")  # a setup a failed row left waiting
+        self.driver.ok('start "%s" %s' % (exe, args))
+        seen = self.walk(steps)
+        return self.wait_exit(60000), seen
+
+    def install(self, args="", steps=DEFAULT_INSTALL):
+        return self.run_setup(self.MEDIA + "\\SETUP.EXE", args, steps)
+
+    def uninstall(self, steps):
+        return self.run_setup(PROG + "SETUP.EXE", "/UNINSTALL", steps)
+
+    # ---- what an installation leaves ----------------------------------------
+
+    def assert_installed(self):
+        for name in PROGRAM_FILES:
+            self.assertTrue(self.exists(PROG + name), name)
+        with open(os.path.join(BUILT_MEDIA, "..", "standin", "ZUNTO8.EXE"), "rb") as f:
+            with open(self.host(PROG + "Main\\ZUNTO8.EXE"), "rb") as g:
+                self.assertEqual(f.read(), g.read())  # expanded byte for byte
+        for key, name, value in RECORDS:
+            self.assertEqual(value, self.reg(key, name), (key, name))
+        self.assertIn("[ズント帳]\r\n", self.env_text(DATA + "COMMON.ENV"))
+        self.assertIn("Version=8040\r\n", self.env_text(DATA + "COMMON.ENV"))
+        self.assertIn("[Default]\r\n会社名=\r\n名前=\r\n", self.env_text(DATA + "COMMON.ENV"))
+        for link in (START_LINK, DESKTOP_LINK):
+            info = subprocess.run(["lnkinfo", "-c", "windows-932", self.host(link)], capture_output=True,
+                                  text=True).stdout
+            self.assertIn(PROG + "Main\\ZUNTOSHL.EXE", info)
+            self.assertIn("Zuntoria８", info)
+
+    def assert_removed(self, records_stay=False):
+        self.assertFalse(self.exists(DATA))
+        self.assertFalse(self.exists(PROG + "Main"))
+        for name in ("SETUP.EXE", "README.TXT", "Samples\\帳票サンプル.TXT"):  # only Main goes
+            self.assertTrue(self.exists(PROG + name), name)
+        for key, name, value in RECORDS:
+            if name != "KeyAppDir":  # the other copy's
+                self.assertEqual(value if records_stay else None, self.reg(key, name), (key, name))
+        for link in (START_LINK, DESKTOP_LINK):
+            self.assertEqual(records_stay, self.exists(link), link)
+
+
+class FreshMachine(FlowCase):
+    def test_a_fresh_installation_with_the_default_answers(self):
+        code, seen = self.install()
+        self.assertEqual(0, code)
+        dialog = {c["id"]: c["text"] for c in seen[0]["controls"]}
+        self.assertEqual(PROG[:-1], dialog[121])  # proposed without a trailing backslash
+        self.assert_installed()
+        self.assertEqual("Zuntoria Ver.８ のセットアップ", seen[0]["title"])
+
+    def test_rows_that_end_before_anything_is_installed(self):
+        rows = [
+            # (what, preparation, arguments, steps)
+            ("setup dialog cancelled", None, "", [(None, IDCANCEL), (ASK_ABORT, IDYES)]),
+            ("cancel declined, then cancelled", None, "",
+             [(None, IDCANCEL), (ASK_ABORT, IDNO), (None, IDCANCEL), (ASK_ABORT, IDYES)]),
+            ("/UPDATE without version 8", None, "/UPDATE", [(NOT_FOUND, IDOK)]),
+            ("/UNINSTALL /UPDATE: the update wins", None, "/uninstall /update", [(NOT_FOUND, IDOK)]),
+            ("SETUP.LST missing", lambda: self.remove(self.MEDIA + "\\SETUP.LST"), "",
+             [(OPEN_FAILED % (self.MEDIA + "\\SETUP.LST"), IDOK)]),
+        ]
+        for what, prepare, args, steps in rows:
+            with self.subTest(what):
+                if prepare:
+                    prepare()
+                code, _ = self.install(args, steps)
+                self.assertEqual(0, code)
+                self.assertFalse(self.exists(PROG))
+                self.assertFalse(self.exists(DATA))
+                self.assertIsNone(self.reg(DATA_KEY, "AppDir"))
+
+
+class InstalledMachine(FlowCase):
+    START_INSTALLED = True
+
+    def test_install_and_update_rows_over_an_installed_copy(self):
+        rows = [
+            # (what, version in COMMON.ENV, files removed, arguments, steps, version afterwards)
+            ("found copy updated on Yes", 8039, [], "", [(FOUND, IDYES), (COMPLETED, IDOK)], 8040),
+            ("found copy kept: No, then Yes at the warning", 8039, [], "", [(FOUND, IDNO), (WARNING, IDYES)], 8039),
+            ("found copy declined and installed afresh", 8039, [], "",
+             [(FOUND, IDNO), (WARNING, IDNO), (None, IDOK), ("指定のプログラムフォルダ\n\n  " + PROG +
+              "\n\nは既に存在します.\n\n同名のファイルは上書きされます。よろしいですか？", IDYES),
+              (FINAL_QUESTION, IDYES), (COMPLETED, IDOK)], 8040),
+            ("incomplete copy: straight to the dialog", 8039, ["Main\\ZUNTO8.EXE"], "",
+             [(None, IDCANCEL), (ASK_ABORT, IDYES)], 8039),
+            ("/UPDATE over 8039", 8039, [], "/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)], 8040),
+            ("/UPDATE without a Version entry", None, [], "/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)],
+             8040),
+            ("/UPDATE declined", 8039, [], "/UPDATE", [(CONFIRM_UPDATE, IDNO)], 8039),
+            ("/UPDATE over 8040", 8040, [], "/UPDATE", [(UP_TO_DATE, IDOK)], 8040),
+            ("/UPDATE over 8041", 8041, [], "/UPDATE", [(UP_TO_DATE, IDOK)], 8041),
+            ("/UPDATE with a program file missing", 8039, ["Main\\ZUNTO8.EXE"], "/UPDATE",
+             [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)], 8040),
+        ]
+        for what, version, missing, args, steps, after in rows:
+            with self.subTest(what):
+                self.set_version(version)
+                for name in missing:
+                    self.remove(PROG + name)
+                code, seen = self.install(args, steps)
+                self.assertEqual(0, code)
+                if any(s[0] == CONFIRM_UPDATE for s in steps):
+                    self.assertEqual("Zuntoria Ver.８ セットアップ(8.040)", seen[0]["title"])
+                self.assertIn("Version=%d\r\n" % after, self.env_text(DATA + "COMMON.ENV"))
+                if after == 8040:
+                    self.assert_installed()
+
+    def test_update_keeps_the_user_settings(self):
+        self.set_version(8039)
+        with open(self.host(PROG + "Main\\SHARE.ENV"), "ab") as f:
+            f.write("[会社選択]\r\nFolder=D:\\帳簿\r\n".encode("cp932"))
+        self.assertEqual(0, self.install("/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)])[0])
+        self.assertIn("Folder=D:\\帳簿", self.env_text(PROG + "Main\\SHARE.ENV"))
+
+    def test_uninstall_rows(self):
+        held = PROG + "Main\\ZUNTO8.EXE"
+        rows = [
+            # (what, preparation, steps, exit code, records stay, removed)
+            ("declined", None, [(ASK_REMOVE, IDNO)], 1, True, False),
+            ("everything removed", None, [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, False, True),
+            (".QDA of another program stays",
+             lambda: self.driver.ok("reg-set HKCR\\.QDA||OtherDocument"), [(ASK_REMOVE, IDYES), (REMOVED, IDOK)],
+             0, False, True),
+            ("another copy's records stay",
+             lambda: self.driver.ok("reg-set %s|KeyAppDir|C:\\OTHER\\" % DATA_KEY),
+             [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, True, True),
+            ("a missing shortcut is fine", lambda: self.remove(DESKTOP_LINK),
+             [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, False, True),
+            ("a program file held open", lambda: self.driver.ok("hold-shared " + held),
+             [(ASK_REMOVE, IDYES), (CANNOT_DELETE, IDOK), (REMOVE_FAILED, IDOK)], 1, False, False),
+        ]
+        for what, prepare, steps, code, records_stay, removed in rows:
+            with self.subTest(what):
+                self.renew()
+                if prepare:
+                    prepare()
+                self.assertEqual(code, self.uninstall(steps)[0])
+                if what.startswith(".QDA"):
+                    self.assertEqual("OtherDocument", self.reg("HKCR\\.QDA", ""))
+                elif removed:
+                    self.assert_removed(records_stay)
+                elif what == "declined":
+                    self.assert_installed()
+
+    def test_a_second_uninstall_after_a_successful_one(self):
+        for _ in range(2):
+            self.assertEqual(0, self.uninstall([(ASK_REMOVE, IDYES), (REMOVED, IDOK)])[0])
+        self.assert_removed()
+
+    def test_full_cycle_install_refused_while_running_update_uninstall(self):
+        app = subprocess.Popen([WINE, PROG + "Main\\ZUNTO8.EXE"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(app.wait)
+        for _ in range(300):
+            if self.driver.ok("mutex-exists Tarvo Zunto5 Running Mutex")["exists"]:
+                break
+            time.sleep(0.1)
+        self.assertEqual(0, self.install("", [("Zuntoriaを終了してもう一度実行してください", IDOK)])[0])
+        self.driver.ok("attach ZUNTO8.EXE 30000")
+        self.driver.ok("wait window 30000")
+        self.driver.ok("close")
+        self.assertEqual(0, self.wait_exit())
+        self.set_version(8039)
+        self.assertEqual(0, self.install("/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)])[0])
+        self.assert_installed()
+        self.assertEqual(0, self.uninstall([(ASK_REMOVE, IDYES), (REMOVED, IDOK)])[0])
+        self.assert_removed()
+
+if __name__ == "__main__":
+    unittest.main()
