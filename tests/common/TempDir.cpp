@@ -38,6 +38,49 @@ std::string ReadFileBytes(const std::string& path)
     return s.str();
 }
 
+bool OnWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+static std::wstring Wide(const std::string& s, UINT codePage)
+{
+    wchar_t w[MAX_PATH * 2] = {};
+    MultiByteToWideChar(codePage, 0, s.c_str(), -1, w, MAX_PATH * 2);
+    return w;
+}
+
+// Runs a host program (Wine starts one by its Z: path) in a folder and
+// waits until the path exists or not, as wanted.
+static bool RunHost(std::wstring cmd, const std::string& link, bool wantLink)
+{
+    size_t cut = link.rfind('\\');
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        Wide(link.substr(0, cut), CP_ACP).c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 500; ++i, Sleep(10))
+        if ((GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) == wantLink) return true;
+    return false;
+}
+
+bool MakeFolderLink(const std::string& link, const std::string& target)
+{
+    typedef char*(CDECL * UnixNameFn)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* host = unixName ? unixName(Wide(target, CP_ACP).c_str()) : nullptr;
+    if (!host) return false;
+    std::wstring cmd = L"Z:\\bin\\ln -s \"" + Wide(host, CP_UTF8) + L"\" \"" +
+                       Wide(link.substr(link.rfind('\\') + 1), CP_ACP) + L"\"";
+    HeapFree(GetProcessHeap(), 0, host);
+    return RunHost(cmd, link, true);
+}
+
 void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
@@ -47,6 +90,11 @@ void RemoveTree(const std::string& path)
             std::string name = fd.cFileName;
             if (name == "." || name == "..") continue;
             std::string full = path + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // Wine cannot remove a host link: the host's rm does.
+                if (!RemoveDirectoryA(full.c_str())) RunHost(L"Z:\\bin\\rm -f \"" + Wide(name, CP_ACP) + L"\"", full, false);
+                continue;
+            }
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);

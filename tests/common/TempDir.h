@@ -22,5 +22,12 @@ private:
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
-// Deletes a folder tree, clearing read-only attributes on the way.
+// Deletes a folder tree, clearing read-only attributes on the way; links
+// are removed, not followed.
 void RemoveTree(const std::string& path);
+
+bool OnWine();
+// Makes a link to a folder, or false where the test cannot: Wine makes none
+// from the Windows side, but a host symbolic link shows as a folder link
+// (attributes 0x410), so the host's ln makes it.
+bool MakeFolderLink(const std::string& link, const std::string& target);

@@ -14,6 +14,7 @@
 #include "common/BoxWatcher.h"
 #include "common/TempDir.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
 #include "wcls/OpenAccess.h"
 
 namespace {
@@ -250,28 +251,107 @@ TEST_F(OpenAccessTest, WalkSetsEachFolderBeforeItsContentsAndStopsAtAFailure)
               boxes.Boxes()[1].text);
 }
 
-TEST_F(OpenAccessTest, WhatThePlatformKeepsOfTheDacl)
+// Platform difference: Wine maps a DACL onto the host's permission bits and
+// reports a synthesized one (SYSTEM and the user in full, Everyone with what
+// the host allows others). What survives of ours: Everyone may write.
+bool EveryoneMayWrite(const std::string& path)
 {
-    ASSERT_TRUE(BuildOpenAccessSecurity());
-    TempDir dir;
-    ASSERT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String(dir.Path().c_str())));
-    // Platform difference: Wine maps the DACL onto the host's permission bits
-    // and reports a synthesized one (SYSTEM and the user in full, Everyone
-    // with what the host allows others). What survives: Everyone may write.
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_EQ((DWORD)ERROR_SUCCESS, GetNamedSecurityInfoA(dir.Path().c_str(), SE_FILE_OBJECT,
-                                                          DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                                          nullptr, &sd));
-    bool everyoneWrites = false;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &sd) != ERROR_SUCCESS)
+        return false;
+    bool writes = false;
     for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = nullptr;
         GetAce(dacl, i, (void**)&ace);
         char* sid = nullptr;
         ConvertSidToStringSidA((PSID)&ace->SidStart, &sid);
-        if (sid && strcmp(sid, "S-1-1-0") == 0 && (ace->Mask & FILE_WRITE_DATA)) everyoneWrites = true;
+        if (sid && strcmp(sid, "S-1-1-0") == 0 && (ace->Mask & FILE_WRITE_DATA)) writes = true;
         LocalFree(sid);
     }
     LocalFree(sd);
-    EXPECT_TRUE(everyoneWrites);
+    return writes;
+}
+
+// The attributes each lock or ".BAK" file was created with. The library is
+// linked into this program, so its CreateFileA calls go through this
+// program's import table, where the recorder takes the slot.
+std::vector<std::pair<std::string, const void*>> g_created;
+HANDLE(WINAPI* g_realCreateFile)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                               DWORD attributes, HANDLE templ)
+{
+    std::string n = name;
+    if (n.size() > 4 && (n.substr(n.size() - 4) == ".lc$" || n.substr(n.size() - 4) == ".BAK"))
+        g_created.push_back({n.substr(n.rfind('\\') + 1), sa});
+    return g_realCreateFile(name, access, share, sa, disposition, attributes, templ);
+}
+
+void* SwapImport(const char* name, void* replacement)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    DWORD rva = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + rva); imp->Name; ++imp) {
+        auto names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+        auto slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) != 0)
+                continue;
+            DWORD protect;
+            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &protect);
+            void* previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(void*), protect, &protect);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(OpenAccessTest, FoldersAreGivenItAndLockAndBakFilesCreatedWithIt)
+{
+    ASSERT_TRUE(BuildOpenAccessSecurity());
+    TempDir dir;
+    EXPECT_FALSE(EveryoneMayWrite(dir.Path()));
+    ASSERT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String(dir.Path().c_str())));
+    EXPECT_TRUE(EveryoneMayWrite(dir.Path()));
+    // Platform difference: Wine ignores the security given to CreateFileA
+    // (and keeps a file's DACL only as host permission bits), so what the
+    // files were created with is watched at the call.
+    g_realCreateFile = reinterpret_cast<decltype(g_realCreateFile)>(SwapImport("CreateFileA", (void*)RecordCreateFile));
+    ASSERT_NE(nullptr, g_realCreateFile);
+    const DWORD flagSets[] = {ENV_KEEPLOCK | ENV_OPENACCESS, ENV_LOCK | ENV_OPENACCESS, ENV_LOCK};
+    for (DWORD flags : flagSets) {
+        WriteFileBytes(dir.File("A.ENV"), "");
+        SafePtr<FEnv2> env(new FEnv2(String(dir.File("A.ENV").c_str()), flags, 1000, 50));
+        EXPECT_TRUE(env->SetString("A", "k", "v") && env->Save());
+    }
+    SwapImport("CreateFileA", (void*)g_realCreateFile);
+    const void* open = g_openAccessAttributes;
+    EXPECT_EQ((std::vector<std::pair<std::string, const void*>>{
+                  {"A.ENV.lc$", open}, {"A.ENV.BAK", open},                          // lock kept
+                  {"A.ENV.lc$", open}, {"A.ENV.lc$", open}, {"A.ENV.BAK", open},     // lock taken each time
+                  {"A.ENV.lc$", nullptr}, {"A.ENV.lc$", nullptr}, {"A.ENV.BAK", nullptr}}),
+              g_created);
+}
+
+TEST_F(OpenAccessTest, LinksAreNeverGivenItNorWalked)
+{
+    ASSERT_TRUE(BuildOpenAccessSecurity());
+    TempDir dir;
+    std::string target = dir.File("target"), root = dir.File("data");
+    CreateDirectoryA(target.c_str(), nullptr);
+    CreateDirectoryA(root.c_str(), nullptr);
+    WriteFileBytes(target + "\\keep.txt", "k");
+    WriteFileBytes(root + "\\own.txt", "o");
+    if (!MakeFolderLink(root + "\\link", target)) GTEST_SKIP() << "no folder links here";
+    EXPECT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String(root.c_str())));
+    EXPECT_EQ((std::vector<std::string>{root, root + "\\own.txt"}), rec.secured);
+    rec.secured.clear();
+    EXPECT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String((root + "\\link").c_str())));  // a root that is a link
+    EXPECT_TRUE(rec.secured.empty());
+    EXPECT_FALSE(EveryoneMayWrite(target));
 }
