@@ -10,6 +10,7 @@
 #include "wcls/Data.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/LogFile.h"
+#include "wcls/Memory.h"
 
 namespace {
 
@@ -243,11 +244,13 @@ TEST(LogFile, WritesTimeStampedLines)
 
 // ---- fatal paths, in child processes ----------------------------------------
 
+// The third allocation fails: its report must not allocate again.
 CHILD_SCENARIO(OutOfMemoryReport)
 {
     SetDefaultTitle(kTitle);
     StartErrorThread();
-    ReportError(ERR_NOMEMORY, ERRTEXT_STANDARD, "バッファ", 0);
+    MemFailFrom(3);
+    String a("a"), b("b"), c("c");
     ExitProcess(3);  // not reached
 }
 
@@ -260,6 +263,7 @@ CHILD_SCENARIO(FatalReport)
 
 CHILD_SCENARIO(FailedAssertion)
 {
+    MemFailFrom(1);  // composed without allocating
     AssertFailed("wcls/fenv2", 123, "p<=m_buff+m_sizeData");
 }
 
@@ -277,7 +281,7 @@ TEST(FatalPaths, FatalKindsEndWithCode255AfterTheirBox)
     ASSERT_FALSE(memory.timedOut);
     EXPECT_EQ(255u, memory.exitCode);
     ASSERT_EQ(1u, memory.boxes.size());
-    EXPECT_EQ("バッファ\n\nメモリが足りません", memory.boxes[0].text);  // detail first
+    EXPECT_EQ("メモリが足りません", memory.boxes[0].text);
     EXPECT_EQ(kTitle, memory.boxes[0].title);
 
     ChildResult fatal = RunChildScenario("FatalReport");
