@@ -107,6 +107,9 @@ TEST(PathText, FullPathTakesStoredNamesAndCase)
     SetCurrentDirectoryA((base + "\\表ソ").c_str());
     EXPECT_STREQ((b + "\\表ソ\\MixedCase.Txt").c_str(), FullPath(String("mixedcase.txt")).CStr());
     EXPECT_STREQ((b.substr(0, 2) + "\\windows").c_str(), FullPath(String("\\WINDOWS")).CStr());
+    // ".." climbs above the current folder, up to the drive root.
+    EXPECT_STREQ((b + "\\Long Folder Name").c_str(), FullPath(String("..\\long folder name")).CStr());
+    EXPECT_STREQ((b.substr(0, 2) + "\\windows").c_str(), FullPath(String("..\\..\\..\\..\\..\\..\\..\\..\\windows")).CStr());
     SetCurrentDirectoryA(cwd);
 }
 
