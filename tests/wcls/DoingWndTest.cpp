@@ -10,6 +10,7 @@
 #include "wcls/Handles.h"
 #include "wcls/LibStartup.h"
 #include "wcls/ServiceWnd.h"
+#include "wcls/WndFunc.h"
 
 namespace {
 
@@ -72,6 +73,12 @@ POINT Centre(const RECT& rc)
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+BOOL WINAPI FailedQuery(UINT, UINT, PVOID rect, UINT)
+{
+    SetRect(static_cast<RECT*>(rect), -9000, -9000, -8000, -8000);
+    return FALSE;
+}
+
 LPARAM At(POINT pt)
 {
     return MAKELPARAM(pt.x, pt.y);
@@ -103,6 +110,16 @@ TEST_F(DoingWndTest, GeometryFollowsTheCharacterMetrics)
     EXPECT_EQ(2 * ch, plain->BarRect().bottom - plain->BarRect().top);
     plain->Close();
     DestroyWnd(owner);
+
+    // No owner and no work area: centred on the screen, whatever the failed
+    // query left in its buffer.
+    g_pfnSystemParametersInfo = FailedQuery;
+    ProbeDoingWnd* alone = Make(0);
+    g_pfnSystemParametersInfo = SystemParametersInfoA;
+    GetWindowRect(alone->HWnd(), &rc);
+    EXPECT_NEAR(GetSystemMetrics(SM_CXSCREEN) / 2, Centre(rc).x, 1);
+    EXPECT_NEAR(GetSystemMetrics(SM_CYSCREEN) / 2, Centre(rc).y, 1);
+    alone->Close();
 }
 
 TEST_F(DoingWndTest, BarArithmeticRangesAndSections)

@@ -6,6 +6,7 @@
 
 #include "WndTestKit.h"
 #include "common/ChildProcess.h"
+#include "wcls/WndFunc.h"
 #include "wcls/WndMessages.h"
 
 namespace {
@@ -177,4 +178,50 @@ TEST_F(WndTest, RequestingPostCreateForADefAllMsgWindowIsAnInternalError)
     ASSERT_EQ(1u, r.boxes.size());
     EXPECT_NE(0u, r.exitCode);
     EXPECT_NE(std::string::npos, r.boxes[0].text.find("wcls/Wnd 525\r\n!(m_dwWndFlag & WND_DEFALLMSG)"));
+}
+
+namespace {
+
+RECT g_workArea;
+BOOL WINAPI ChosenWorkArea(UINT, UINT, PVOID rect, UINT)
+{
+    *static_cast<RECT*>(rect) = g_workArea;
+    return TRUE;
+}
+
+}  // namespace
+
+TEST_F(WndTest, CenterWindowPullsBackIntoTheWorkAreaUnlessToldAndStaysBelowTheReference)
+{
+    g_workArea = RECT{0, 0, 400, 300};
+    g_pfnSystemParametersInfo = ChosenWorkArea;
+    const struct {
+        RECT ref;  // empty: no reference window
+        int cx, cy;
+        UINT flags;
+        POINT at;
+    } cases[] = {
+        {{300, 200, 500, 300}, 200, 200, 0, {200, 100}},   // back from the right, then the bottom
+        {{300, 200, 500, 300}, 200, 200, CW_NOCLAMP, {300, 150}},
+        {{-100, -100, 0, 0}, 100, 100, 0, {0, 0}},         // from the left, then the top
+        {{302, 0, 402, 300}, 100, 100, 0, {302, 100}},     // 2 pixels out: within the slack of 4
+        {{0, 250, 400, 290}, 100, 100, CW_NOTABOVEREF, {150, 250}},  // up into the area, down to the reference
+        {{0, 0, 0, 0}, 100, 100, 0, {150, 100}},           // the work area's centre
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.at.x * 1000 + c.at.y);
+        HWND ref = IsRectEmpty(&c.ref) ? nullptr
+                                       : CreateWindowExA(0, "STATIC", "", WS_POPUP, c.ref.left, c.ref.top,
+                                                         c.ref.right - c.ref.left, c.ref.bottom - c.ref.top,
+                                                         nullptr, nullptr, nullptr, nullptr);
+        HWND w = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, c.cx, c.cy, nullptr, nullptr, nullptr, nullptr);
+        CenterWindow(w, ref, c.flags);
+        RECT rc;
+        GetWindowRect(w, &rc);
+        EXPECT_EQ(c.at.x, rc.left);
+        EXPECT_EQ(c.at.y, rc.top);
+        DestroyWindow(w);
+        if (ref) DestroyWindow(ref);
+    }
+    g_pfnSystemParametersInfo = SystemParametersInfoA;
 }
