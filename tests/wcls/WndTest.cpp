@@ -6,6 +6,8 @@
 
 #include "WndTestKit.h"
 #include "common/ChildProcess.h"
+#include "wcls/Font.h"
+#include "wcls/Handles.h"
 #include "wcls/WndFunc.h"
 #include "wcls/WndMessages.h"
 
@@ -224,4 +226,20 @@ TEST_F(WndTest, CenterWindowPullsBackIntoTheWorkAreaUnlessToldAndStaysBelowTheRe
         if (ref) DestroyWindow(ref);
     }
     g_pfnSystemParametersInfo = SystemParametersInfoA;
+}
+
+TEST(CreateFontEx, WeightByTheExactValueOfItsThreeBits)
+{
+    const struct {
+        DWORD bits;
+        LONG weight;
+    } cases[] = {{0, 0}, {0x100, 700}, {0x200, 900}, {0x400, 300}, {0x300, 0}, {0x500, 0}, {0x700, 0}};
+    for (const auto& c : cases) {
+        UniqueFont font(CreateFontEx(" ", 12, 0, c.bits | FONT_ITALIC));
+        LOGFONTA lf = {};
+        GetObjectA(font.Get(), sizeof(lf), &lf);
+        EXPECT_EQ(c.weight, lf.lfWeight) << std::hex << c.bits;
+        EXPECT_TRUE(lf.lfItalic);
+        EXPECT_STREQ("", lf.lfFaceName);  // a blank face is left to the system
+    }
 }
