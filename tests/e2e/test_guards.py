@@ -10,6 +10,7 @@ IDOK, IDCANCEL = 1, 2
 TITLE = "Zuntoria Ver.８ セットアップ"
 APP_MUTEX = "Tarvo Zunto5 Running Mutex"
 SETUP_MUTEX = "Tarvo Zunto5 ShareMem SetupMutex"
+SERIAL_MUTEX = "Tarvo Zunto5 ShareMem Mutex 500"
 COMMON = "C:\\ProgramData\\"
 LOCKS = ["TarvoNomiraZunto%dCommonRunning.LCK" % v for v in (6, 7, 8)]
 RUNNING_PROMPT = "ズント帳が起動中はセットアップを行えません.\n\nズント帳のウィンドウをすべて閉じて OK を押してください"
@@ -30,6 +31,16 @@ class Guards(E2ETestCase):
         self.assertEqual(0, self.wait_exit())
         self.assertTrue(self.driver.ok("mutex-exists " + SETUP_MUTEX)["exists"])
         self.assert_locks_gone()
+
+    def test_setup_waits_while_another_process_holds_the_serialising_mutex(self):
+        self.driver.ok("mutex-hold " + SERIAL_MUTEX)
+        self.start_setup()
+        self.assertEqual("timeout waiting for any", self.driver.cmd("wait any 2000").get("error"))
+        self.assertFalse(self.driver.ok("mutex-exists " + SETUP_MUTEX)["exists"])  # no mark taken yet
+        self.driver.ok("mutex-close " + SERIAL_MUTEX)
+        # It goes on: a window of its flow, or its end.
+        answer = self.driver.cmd("wait any 20000", timeout=80)
+        self.assertTrue(answer.get("ok") or (answer.get("error"), answer.get("code")) == ("exited", 0), answer)
 
     def test_running_application_prompt_repeats_until_it_is_gone(self):
         self.driver.ok("mutex-create " + APP_MUTEX)

@@ -9,6 +9,7 @@
 #include "setup/EarlierVersions.h"
 #include "setup/InstallRecord.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/Handles.h"
 #include "wcls/Registry.h"
 #include "wcls/ShellFolder.h"
 
@@ -88,6 +89,41 @@ TEST_F(RegistryTest, MissingRecordsAndVersionsOutOfRange)
     EXPECT_EQ(0, ReadInstallRecord(&r, 4));
     ASSERT_TRUE(boxes.WaitFor(2));
     EXPECT_EQ("エラーです\n\n内部エラー　バージョン番号範囲外", boxes.Boxes()[0].text);
+}
+
+TEST(InstallRecord, EachVersionsRecordNamesTheFolderWhereItsProgramIsFound)
+{
+    StartErrorThread();
+    TempDir dir;
+    const struct {
+        int version;
+        const char* program;  // relative to its folder
+        bool (*has)(const String&);
+    } cases[] = {{5, "ZUNTO5.EXE", HasVersion5}, {7, "MAIN\\ZUNTO7.EXE", HasVersion7}, {8, nullptr, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        std::string app = dir.File("v" + std::to_string(c.version)) + "\\";
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA((app + "MAIN").c_str(), nullptr);
+        UniqueRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(c.version), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+        const std::string values[] = {app, app + "UPPER", app + "1.LNK", app + "2.LNK"};
+        const char* names[] = {"AppDir", "KeyAppDir", "pathShortcut1", "pathShortcut2"};
+        for (int i = 0; i < 4; ++i)
+            RegSetValueExA(key.Get(), names[i], 0, REG_SZ, (const BYTE*)values[i].c_str(), (DWORD)values[i].size() + 1);
+        InstallRecord r;
+        ASSERT_EQ(1, ReadInstallRecord(&r, c.version));
+        const String* fields[] = {&r.AppDir, &r.KeyAppDir, &r.pathShortcut1, &r.pathShortcut2};
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(values[i], fields[i]->CStr());
+        if (c.has) {
+            EXPECT_FALSE(c.has(r.AppDir));
+            WriteFileBytes(app + c.program, "");
+            EXPECT_TRUE(c.has(r.AppDir));
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, InstallRecordKey(c.version));
+    }
+    StopErrorThread();
 }
 
 TEST(EarlierVersions, FoundByTheirProgramFiles)

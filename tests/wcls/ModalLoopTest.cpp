@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "WndTestKit.h"
+#include "wcls/Dlg.h"
 #include "wcls/ModalLoop.h"
 #include "wcls/WndMessages.h"
 
@@ -110,4 +111,92 @@ TEST_F(ModalLoopTest, DoubleClicksAreDecidedWithinThreePixelsForWindowsThatAskFo
     EXPECT_CALLS("W WM_LBUTTONDOWN", "W WM_LBUTTONDOWN");
     DestroyWnd(w);
     DestroyWnd(plain);
+}
+
+TEST_F(ModalLoopTest, PreTranslateRoutesFunctionKeysArrowsHelpAndDialogKeys)
+{
+    WatchMessages({WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN});
+    SetHelpHook([](LONG_PTR arg) -> LONG {
+        g_log.Add("help " + std::to_string(arg));
+        return 1;
+    });
+    TestWnd* top = new TestWnd("T", WND_FKEYTARGET);
+    top->Create();
+    TestWnd* mid = new TestWnd("M");
+    mid->Create(top->HWnd());
+    HWND leaf = (new TestWnd("L"))->Create(mid->HWnd());
+    TestWnd* off = new TestWnd("D", WND_FKEYTARGET);  // a target, but disabled
+    off->Create(top->HWnd(), WS_CHILD | WS_DISABLED);
+    HWND underOff = (new TestWnd("E"))->Create(off->HWnd());
+    TestWnd* loose = new TestWnd("N");  // no target above it
+    HWND none = loose->Create();
+    TestWnd* loop = new TestWnd("W");
+    HWND w = loop->Create();
+    PumpPending();
+    g_log.Clear();
+
+    const LPARAM kAlt = 1 << 29;
+    const struct {
+        HWND hwnd;
+        UINT msg;
+        WPARAM vk;
+        LPARAM lp;
+        DWORD options;
+        const char* taken;  // what the message reached; null: not taken
+    } cases[] = {
+        {leaf, WM_KEYDOWN, VK_F5, 0, 0, "T WM_KEYDOWN"},      // to the nearest target up the parents
+        {leaf, WM_SYSKEYDOWN, VK_F10, 0, 0, "T WM_KEYDOWN"},  // as a plain key
+        {leaf, WM_SYSKEYUP, VK_F24, 0, 0, "T WM_KEYUP"},
+        {underOff, WM_KEYUP, VK_F2, 0, 0, "T WM_KEYUP"},      // past the disabled target
+        {leaf, WM_KEYDOWN, VK_F5, kAlt, 0, nullptr},          // with Alt: no function key
+        {none, WM_KEYDOWN, VK_F5, 0, 0, nullptr},
+        {leaf, WM_KEYDOWN, VK_UP, 0, ML_ARROWUPDOWN, "W WM_KEYDOWN"},  // to the loop window
+        {leaf, WM_KEYUP, VK_RIGHT, 0, ML_ARROWLEFTRIGHT, "W WM_KEYUP"},
+        {leaf, WM_KEYDOWN, VK_NEXT, 0, ML_PAGEKEYS, "W WM_KEYDOWN"},
+        {leaf, WM_KEYDOWN, VK_LEFT, 0, ML_ARROWUPDOWN | ML_PAGEKEYS, nullptr},
+        {leaf, WM_KEYDOWN, VK_PRIOR, 0, ML_ARROWUPDOWN | ML_ARROWLEFTRIGHT, nullptr},
+        {none, WM_KEYDOWN, VK_F1, 0, 0, "help 0"},
+        {leaf, WM_KEYDOWN, VK_F1, kAlt, 0, "help 0"},
+        {none, WM_KEYDOWN, VK_F1, 0, ML_NOHELPKEY, nullptr},
+        {none, WM_KEYUP, VK_F1, 0, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << MsgName(c.msg) << " " << c.vk << " " << std::hex << c.options);
+        MSG msg = {c.hwnd, c.msg, c.vk, c.lp, 0, {0, 0}};
+        EXPECT_EQ(c.taken != nullptr, PreTranslateMessage(w, &msg, c.options) != FALSE);
+        if (c.taken)
+            EXPECT_CALLS(c.taken);
+        else
+            EXPECT_CALLS();
+    }
+    SetHelpHook(nullptr);
+
+    // Tab in a dialog: the system's dialog keys only when asked for.
+    Dlg* dlg = new Dlg(0);
+    HWND hdlg = dlg->CreateDlg(nullptr, "TESTDLG", nullptr);
+    ShowWindow(hdlg, SW_SHOW);
+    SetFocus(GetDlgItem(hdlg, 100));
+    MSG tab = {GetDlgItem(hdlg, 100), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    EXPECT_FALSE(PreTranslateMessage(hdlg, &tab, 0));
+    EXPECT_TRUE(PreTranslateMessage(hdlg, &tab, ML_DIALOGKEYS));
+    EXPECT_EQ(GetDlgItem(hdlg, 101), GetFocus());
+    DestroyWnd(dlg);
+
+    // ML_DISABLEOWNER: the owner is disabled for the loop and enabled again
+    // after (WM_ENABLE comes only with a change); one disabled before stays so.
+    WatchMessages({WM_ENABLE});
+    HWND owned = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, none, nullptr, nullptr, nullptr);
+    EXPECT_EQ(0, RunModalLoop(ML_DISABLEOWNER | ML_PEEK, owned, nullptr));
+    EXPECT_CALLS("N WM_ENABLE", "N WM_ENABLE");
+    EXPECT_TRUE(IsWindowEnabled(none));
+    EnableWindow(none, FALSE);
+    g_log.Clear();
+    RunModalLoop(ML_DISABLEOWNER | ML_PEEK, owned, nullptr);
+    EXPECT_CALLS();
+    EXPECT_FALSE(IsWindowEnabled(none));
+    DestroyWindow(owned);
+    DestroyWnd(top);
+    DestroyWnd(loose);
+    DestroyWnd(loop);
+    g_log.Clear();
 }

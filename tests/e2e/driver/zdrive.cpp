@@ -434,10 +434,10 @@ void CmdWindowDestroy(const std::wstring& cls)
     Answer("{\"ok\":true}");
 }
 
-void CmdMutexCreate(const std::wstring& name)
+void CmdMutexCreate(const std::wstring& name, bool owned)
 {
     SetLastError(0);
-    HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+    HANDLE h = CreateMutexW(nullptr, owned, name.c_str());
     if (!h) return Fail("CreateMutex failed", ",\"code\":" + std::to_string(GetLastError()));
     bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     g_mutexes.insert({name, h});
@@ -448,6 +448,7 @@ void CmdMutexClose(const std::wstring& name)
 {
     auto it = g_mutexes.find(name);
     if (it == g_mutexes.end()) return Fail("no such mutex");
+    ReleaseMutex(it->second);  // when held
     CloseHandle(it->second);
     g_mutexes.erase(it);
     Answer("{\"ok\":true}");
@@ -520,7 +521,8 @@ void Dispatch(const std::string& line)
     if (verb == "zorder") return CmdZOrder();
     if (verb == "window-create") return CmdWindowCreate(Wide(a), Wide(b));
     if (verb == "window-destroy") return CmdWindowDestroy(Wide(a));
-    if (verb == "mutex-create") return CmdMutexCreate(Wide(rest));
+    if (verb == "mutex-create") return CmdMutexCreate(Wide(rest), false);
+    if (verb == "mutex-hold") return CmdMutexCreate(Wide(rest), true);
     if (verb == "mutex-close") return CmdMutexClose(Wide(rest));
     if (verb == "mutex-exists") return CmdMutexExists(Wide(rest));
     if (verb == "hold") return CmdHold(Wide(rest), false);
