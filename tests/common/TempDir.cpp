@@ -6,16 +6,16 @@
 #include <fstream>
 #include <sstream>
 
+static void RemoveTree(const std::string& path);
+
 TempDir::TempDir()
 {
     static unsigned s_serial;
     char base[MAX_PATH];
     GetTempPathA(sizeof(base), base);
-    for (;;) {
-        m_path = std::string(base) + "wclstest_" + std::to_string(GetCurrentProcessId()) + "_" +
-                 std::to_string(++s_serial);
-        if (CreateDirectoryA(m_path.c_str(), nullptr)) break;
-    }
+    do {
+        m_path = std::string(base) + "wclstest_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++s_serial);
+    } while (!CreateDirectoryA(m_path.c_str(), nullptr));
 }
 
 TempDir::~TempDir()
@@ -38,6 +38,11 @@ std::string ReadFileBytes(const std::string& path)
     return s.str();
 }
 
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool OnWine()
 {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
@@ -50,29 +55,27 @@ static std::wstring Wide(const std::string& s, UINT codePage)
     return w;
 }
 
-// Runs a host program (Wine starts one by its Z: path) in a folder and
-// waits until the path exists or not, as wanted.
+// Runs a host program (Wine starts one by its Z: path) in the link's folder
+// and waits until the link exists, or not, as wanted.
 static bool RunHost(std::wstring cmd, const std::string& link, bool wantLink)
 {
-    size_t cut = link.rfind('\\');
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        Wide(link.substr(0, cut), CP_ACP).c_str(), &si, &pi))
-        return false;
+    std::wstring folder = Wide(link.substr(0, link.rfind('\\')), CP_ACP);
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     for (int i = 0; i < 500; ++i, Sleep(10))
-        if ((GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) == wantLink) return true;
+        if (Exists(link) == wantLink) return true;
     return false;
 }
 
 bool MakeFolderLink(const std::string& link, const std::string& target)
 {
     typedef char*(CDECL * UnixNameFn)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     char* host = unixName ? unixName(Wide(target, CP_ACP).c_str()) : nullptr;
     if (!host) return false;
     std::wstring cmd = L"Z:\\bin\\ln -s \"" + Wide(host, CP_UTF8) + L"\" \"" +
@@ -81,28 +84,26 @@ bool MakeFolderLink(const std::string& link, const std::string& target)
     return RunHost(cmd, link, true);
 }
 
-void RemoveTree(const std::string& path)
+// Clears read-only attributes on the way; removes links, never follows them.
+static void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // Wine cannot remove a host link: the host's rm does.
-                if (!RemoveDirectoryA(full.c_str())) RunHost(L"Z:\\bin\\rm -f \"" + Wide(name, CP_ACP) + L"\"", full, false);
-                continue;
-            }
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
+        std::string name = fd.cFileName, full = path + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // Wine cannot remove a host link: the host's rm does.
+            if (!RemoveDirectoryA(full.c_str())) RunHost(L"Z:\\bin\\rm -f \"" + Wide(name, CP_ACP) + L"\"", full, false);
+            continue;
+        }
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(full);
+        else
+            DeleteFileA(full.c_str());
     }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
 }

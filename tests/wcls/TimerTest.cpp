@@ -27,8 +27,7 @@ TEST(SetTimerEx, ThirtyTwoAutomaticIdsThenARefusalAndFreedIdsComeBack)
     EXPECT_TRUE(fired);
     EXPECT_TRUE(KillTimerEx(a, 0));  // nothing to do
 
-    // The window went first: KillTimer fails and is reported, and the id
-    // is free all the same.
+    // The window went first: KillTimer fails and is reported; the id is free all the same.
     HWND gone = plain();
     UINT_PTR id = SetTimerEx(gone, 0, 60000, nullptr);
     DestroyWindow(gone);
