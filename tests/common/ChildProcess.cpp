@@ -37,14 +37,6 @@ void Kill(HANDLE process)
     WaitForSingleObject(process, 5000);
 }
 
-std::wstring WideOf(const std::string& s)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], n);
-    return w;
-}
-
 }  // namespace
 
 bool RegisterChildScenario(const char* name, ChildScenarioFn fn)
@@ -81,13 +73,13 @@ RunningChild::~RunningChild()
 
 void SetChildParam(const char* name, const std::string& value)
 {
-    SetEnvironmentVariableW(WideOf(name).c_str(), WideOf(value).c_str());
+    SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
 }
 
 std::string ChildParam(const char* name)
 {
     wchar_t w[4096];
-    DWORD n = GetEnvironmentVariableW(WideOf(name).c_str(), w, 4096);
+    DWORD n = GetEnvironmentVariableW(Wide(name).c_str(), w, 4096);
     if (n == 0 || n >= 4096) return std::string();
     char a[8192];
     int m = WideCharToMultiByte(CP_ACP, 0, w, (int)n, a, sizeof(a), nullptr, nullptr);

@@ -48,10 +48,10 @@ bool OnWine()
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-static std::wstring Wide(const std::string& s, UINT codePage)
+std::wstring Wide(const std::string& s, unsigned codePage)
 {
-    wchar_t w[MAX_PATH * 2] = {};
-    MultiByteToWideChar(codePage, 0, s.c_str(), -1, w, MAX_PATH * 2);
+    std::wstring w(s.size() + 1, L'\0');
+    w.resize(MultiByteToWideChar(codePage, 0, s.c_str(), (int)s.size(), &w[0], (int)w.size()));
     return w;
 }
 
@@ -62,7 +62,7 @@ static bool RunHost(std::wstring cmd, const std::string& link, bool wantLink)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::wstring folder = Wide(link.substr(0, link.rfind('\\')), CP_ACP);
+    std::wstring folder = Wide(link.substr(0, link.rfind('\\')));
     if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -76,10 +76,10 @@ bool MakeFolderLink(const std::string& link, const std::string& target)
     typedef char*(CDECL * UnixNameFn)(LPCWSTR);
     auto unixName = reinterpret_cast<UnixNameFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* host = unixName ? unixName(Wide(target, CP_ACP).c_str()) : nullptr;
+    char* host = unixName ? unixName(Wide(target).c_str()) : nullptr;
     if (!host) return false;
     std::wstring cmd = L"Z:\\bin\\ln -s \"" + Wide(host, CP_UTF8) + L"\" \"" +
-                       Wide(link.substr(link.rfind('\\') + 1), CP_ACP) + L"\"";
+                       Wide(link.substr(link.rfind('\\') + 1)) + L"\"";
     HeapFree(GetProcessHeap(), 0, host);
     return RunHost(cmd, link, true);
 }
@@ -94,7 +94,7 @@ static void RemoveTree(const std::string& path)
         if (name == "." || name == "..") continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Wine cannot remove a host link: the host's rm does.
-            if (!RemoveDirectoryA(full.c_str())) RunHost(L"Z:\\bin\\rm -f \"" + Wide(name, CP_ACP) + L"\"", full, false);
+            if (!RemoveDirectoryA(full.c_str())) RunHost(L"Z:\\bin\\rm -f \"" + Wide(name) + L"\"", full, false);
             continue;
         }
         SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -21,6 +21,7 @@ private:
 bool WriteFileBytes(const std::string& path, const std::string& bytes);  // replaces the file
 std::string ReadFileBytes(const std::string& path);                     // empty when unreadable
 bool Exists(const std::string& path);
+std::wstring Wide(const std::string& text, unsigned codePage = 0);  // from the ANSI code page by default
 
 bool OnWine();
 // Makes a link to a folder, or false where the test cannot: Wine makes none

@@ -25,7 +25,8 @@ protected:
     }
     void Set(int version, const char* name, DWORD type, const void* data, DWORD size)
     {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(version), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(version), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                        nullptr);
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name, 0, type, (const BYTE*)data, size));
     }
     UniqueRegKey key;

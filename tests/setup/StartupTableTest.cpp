@@ -7,13 +7,11 @@
 #include "common/ChildProcess.h"
 #include "setup/StartupTable.h"
 #include "wcls/ErrorReport.h"
-#include "wcls/Font.h"
 
 // A report waits for the next box; one left is shown when the service window goes.
 CHILD_SCENARIO(StartupStepsInPlace)
 {
-    if (!RunStartupSteps(GetModuleHandleA(nullptr)) || StockFont(FONT_STOCK_FIXED)->Handle() != GetStockObject(SYSTEM_FIXED_FONT))
-        exit(1);
+    if (!RunStartupSteps(GetModuleHandleA(nullptr))) exit(1);
     ReportMessage("待っていた報告", "");
     ShowMessage(nullptr, "質問", nullptr, MB_OK);
     ReportMessage("終了時の報告", "");

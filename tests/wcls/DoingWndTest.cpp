@@ -6,6 +6,7 @@
 
 #include "WndTestKit.h"
 #include "common/ChildProcess.h"
+#include "common/TempDir.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/Handles.h"
 #include "wcls/LibStartup.h"
@@ -237,11 +238,10 @@ CHILD_SCENARIO(DoingWndScreenshot)
     StartService();
     DoingWnd* w = new DoingWnd(kTitle, -1, -1, 40 * g_cxChar, g_cyChar, nullptr, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
     w->SetMessage(String("コピー中：ZUNTO8.EXE"));
-    const char *ready = getenv("SHOT_READY"), *stop = getenv("SHOT_STOP");
     w->Pump();
-    if (ready) CloseHandle(CreateFileA(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !(stop && GetFileAttributesA(stop) != INVALID_FILE_ATTRIBUTES); Sleep(50))
-        w->Pump();
+    std::string ready = getenv("SHOT_READY") ? getenv("SHOT_READY") : "", stop = getenv("SHOT_STOP") ? getenv("SHOT_STOP") : "";
+    if (!ready.empty()) WriteFileBytes(ready, "");
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !Exists(stop); Sleep(50)) w->Pump();
     w->Close();
     StopService();
 }

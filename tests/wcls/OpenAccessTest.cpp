@@ -50,8 +50,14 @@ PVOID WINAPI FakeFreeSid(PSID sid) { --g_rec.live["sid"]; return g_real.freeSid(
 HLOCAL WINAPI FakeLocalAlloc(UINT f, SIZE_T n) { if (Fails()) return nullptr; ++g_rec.live["local"]; return g_real.localAlloc(f, n); }
 HLOCAL WINAPI FakeLocalFree(HLOCAL h) { --g_rec.live["local"]; return g_real.localFree(h); }
 BOOL WINAPI FakeInitializeAcl(PACL acl, DWORD n, DWORD r) { return !Fails() && g_real.initializeAcl(acl, n, r); }
-BOOL WINAPI FakeInitializeDescriptor(PSECURITY_DESCRIPTOR sd, DWORD r) { return !Fails() && g_real.initializeSecurityDescriptor(sd, r); }
-BOOL WINAPI FakeSetDacl(PSECURITY_DESCRIPTOR sd, BOOL p, PACL acl, BOOL d) { return !Fails() && g_real.setSecurityDescriptorDacl(sd, p, acl, d); }
+BOOL WINAPI FakeInitializeDescriptor(PSECURITY_DESCRIPTOR sd, DWORD r)
+{
+    return !Fails() && g_real.initializeSecurityDescriptor(sd, r);
+}
+BOOL WINAPI FakeSetDacl(PSECURITY_DESCRIPTOR sd, BOOL p, PACL acl, BOOL d)
+{
+    return !Fails() && g_real.setSecurityDescriptorDacl(sd, p, acl, d);
+}
 BOOL WINAPI FakeSetFileSecurity(LPCSTR path, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR sd)
 {
     g_rec.secured.push_back(path);

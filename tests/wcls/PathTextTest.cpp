@@ -48,7 +48,8 @@ TEST(PathText, RootsForMessagesAndVolumes)
         const char* path;
         std::string forMessages, forVolumes;
         int status;
-    } cases[] = {{"  \\\\srv\\share\\dir  ", "", "\\\\srv\\share\\", 1}, {"\\\\srv\\share\\d\\f", "\\\\srv\\share", "\\\\srv\\share\\", 1},
+    } cases[] = {{"  \\\\srv\\share\\dir  ", "", "\\\\srv\\share\\", 1},
+                 {"\\\\srv\\share\\d\\f", "\\\\srv\\share", "\\\\srv\\share\\", 1},
                  {"\\\\srv", "\\\\srv", "\\\\srv", -2}, {"d:\\x", "d:", "d:", 0}, {"relative", "", std::string(cwd, 2), 0}};
     for (const auto& c : cases) {
         String root;
