@@ -219,6 +219,7 @@ TEST_F(OpenAccessTest, LockAndBakFilesAreCreatedWithIt)
     TempDir dir;
     // Platform difference: Wine ignores the security given to CreateFileA, so
     // what the lock and ".BAK" files are created with is watched at the call.
+    g_created.clear();
     g_realCreateFile = reinterpret_cast<decltype(g_realCreateFile)>(SwapImport("CreateFileA", (void*)RecordCreateFile));
     ASSERT_NE(nullptr, g_realCreateFile);
     const DWORD flagSets[] = {ENV_KEEPLOCK | ENV_OPENACCESS, ENV_LOCK | ENV_OPENACCESS, ENV_LOCK};

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "wcls/ErrorReport.h"
 #include "wcls/LibStartup.h"
 #include "wcls/WndMessages.h"
 
@@ -15,6 +16,8 @@ void UseLibrary()
     if (!g_hInstance) {
         ASSERT_TRUE(LibraryStartup(GetModuleHandleA(nullptr), "WndTest"));
     }
+    StartErrorThread();  // again, and the title, when other tests took them away
+    SetDefaultTitle("WndTest");
 }
 
 int PumpPending()

@@ -11,7 +11,7 @@
 
 #include "wcls/Wnd.h"
 
-void UseLibrary();  // LibraryStartup once per test process
+void UseLibrary();  // LibraryStartup once per test process; the error thread running
 int PumpPending();  // dispatches what is queued; returns how many
 
 // What the recording objects and procedures saw, in order.
