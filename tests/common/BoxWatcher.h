@@ -1,6 +1,5 @@
-// BoxWatcher.h - answers the message boxes of this process (or of a child)
-// from a thread of its own and records what they said, so no test hangs on
-// a box.
+// BoxWatcher.h - answers the message boxes of this process (or a child's) from
+// a thread of its own and records what they said: no test hangs on a box.
 #pragma once
 
 #include <windows.h>

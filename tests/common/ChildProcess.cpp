@@ -31,12 +31,6 @@ HANDLE StartSelf(const char* name, DWORD* pid = nullptr)
     return pi.hProcess;
 }
 
-void Kill(HANDLE process)
-{
-    TerminateProcess(process, 99);
-    WaitForSingleObject(process, 5000);
-}
-
 }  // namespace
 
 bool RegisterChildScenario(const char* name, ChildScenarioFn fn)
@@ -52,10 +46,9 @@ ChildResult RunChildScenario(const char* name, std::vector<int> answers, DWORD t
     HANDLE process = StartSelf(name, &pid);
     if (!process) return result;
     BoxWatcher boxes(answers, IDCANCEL, pid);
-    if (WaitForSingleObject(process, timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        Kill(process);
-    }
+    result.timedOut = WaitForSingleObject(process, timeoutMs) == WAIT_TIMEOUT;
+    if (result.timedOut) TerminateProcess(process, 99);
+    WaitForSingleObject(process, 5000);
     GetExitCodeProcess(process, &result.exitCode);
     CloseHandle(process);
     result.boxes = boxes.Boxes();
@@ -67,7 +60,8 @@ RunningChild::RunningChild(const char* name) : m_process(StartSelf(name)) {}
 RunningChild::~RunningChild()
 {
     if (!m_process) return;
-    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) Kill(m_process);
+    TerminateProcess(m_process, 99);  // (if still running)
+    WaitForSingleObject(m_process, 5000);
     CloseHandle(m_process);
 }
 

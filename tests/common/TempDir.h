@@ -24,7 +24,6 @@ bool Exists(const std::string& path);
 std::wstring Wide(const std::string& text, unsigned codePage = 0);  // from the ANSI code page by default
 
 bool OnWine();
-// Makes a link to a folder, or false where the test cannot: Wine makes none
-// from the Windows side, but a host symbolic link shows as a folder link
-// (attributes 0x410), so the host's ln makes it.
+// A link to a folder, or false: Wine makes none from the Windows side, but a
+// host symbolic link shows as a folder link (0x410), so the host's ln makes it.
 bool MakeFolderLink(const std::string& link, const std::string& target);
