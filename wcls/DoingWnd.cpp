@@ -46,7 +46,7 @@ DoingWnd::DoingWnd(const char* title, int x, int y, int cx, int cy, HWND owner, 
     }
 
     RECT ref;
-    if (!owner || !GetWindowRect(owner, &ref)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &ref, 0);
+    if (!owner || !GetWindowRect(owner, &ref)) ref = WorkArea();
     if (x == -1) x = (ref.left + ref.right - width) / 2;
     if (y == -1) y = (ref.top + ref.bottom - height) / 2;
 

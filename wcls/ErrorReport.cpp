@@ -135,28 +135,41 @@ static bool IsBlank(const char* s)
     return *s == '\0';
 }
 
+// Appends text to the NUL-terminated buffer, cut to fit on a character
+// boundary. Reports compose in fixed buffers: the report of a failed
+// allocation must not allocate again.
+static void AppendCut(char* buf, size_t size, const char* text)
+{
+    size_t used = strlen(buf);
+    CopyCut(buf + used, text, size - used);
+}
+
 // Shows (or hands to the report hook) one report made of two parts.
 static void ShowReport(int kind, const char* first, const char* second)
 {
     if (!first) first = "";
     if (!second) second = "";
+    char buf[1024] = "";
     if (lf_is_on()) {
-        String line;
-        line.Append("FFERROR : ").Append(first).Append(" ").Append(second);
-        lf_write(line.CStr(), LF_NEWLINE);
+        const char* const parts[] = {"FFERROR : ", first, " ", second};
+        for (const char* part : parts) AppendCut(buf, sizeof(buf), part);
+        lf_write(buf, LF_NEWLINE);
+        buf[0] = '\0';
     }
     if (s_pfnReport && !IsFatalKind(kind)) {
         s_pfnReport(kind, first, second);
         return;
     }
-    String box;
-    if (IsBlank(second))
-        box = String(first);
-    else if (IsBlank(first))
-        box = String(second);
-    else
-        box.Append(second).Append("\n\n").Append(first);
-    ShowMessage(nullptr, box.CStr(), nullptr, MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+    if (IsBlank(second)) {
+        AppendCut(buf, sizeof(buf), first);
+    } else {
+        AppendCut(buf, sizeof(buf), second);
+        if (!IsBlank(first)) {
+            AppendCut(buf, sizeof(buf), "\n\n");
+            AppendCut(buf, sizeof(buf), first);
+        }
+    }
+    ShowMessage(nullptr, buf, nullptr, MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
     if (IsFatalKind(kind)) FatalExit(nullptr);
 }
 
@@ -167,9 +180,11 @@ static ErrorContext* s_pContext = &s_baseContext;
 static void ShowHeld(ErrorContext* c)
 {
     int kind = c->kind;
-    String text(c->text), detail(c->detail);
+    char text[sizeof(c->text)], detail[sizeof(c->detail)];
+    memcpy(text, c->text, sizeof(text));
+    memcpy(detail, c->detail, sizeof(detail));
     c->kind = 0;
-    ShowReport(kind, detail.CStr(), text.CStr());
+    ShowReport(kind, detail, text);
 }
 
 int ReportError(int kind, const char* text, const char* detail, int32_t code)
@@ -178,6 +193,11 @@ int ReportError(int kind, const char* text, const char* detail, int32_t code)
     if (!text) text = "";
     if (!detail) detail = "";
     if (IsFatalKind(kind)) {
+        // A fatal report raised while one is shown (a box that cannot be
+        // shown for want of memory) ends the process at once.
+        static bool s_inFatal;
+        if (s_inFatal) FatalExit(nullptr);
+        s_inFatal = true;
         ShowReport(kind, text, detail);
         FatalExit(nullptr);
     }
@@ -348,10 +368,8 @@ void AssertFailed(const char* file, int line, const char* expr)
     s_inAssert = true;
     char number[16];
     snprintf(number, sizeof(number), "%d", line);
-    char msg[1024];
-    String full;
-    full.Append(LibText::kInternalError)
-        .Append(file ? file : "").Append(" ").Append(number).Append("\r\n").Append(expr ? expr : "");
-    CopyCut(msg, full.CStr(), sizeof(msg));
-    FatalExit(msg);
+    static char s_msg[1024];  // no allocation: memory may be what failed
+    const char* const parts[] = {LibText::kInternalError, file ? file : "", " ", number, "\r\n", expr ? expr : ""};
+    for (const char* part : parts) AppendCut(s_msg, sizeof(s_msg), part);
+    FatalExit(s_msg);
 }

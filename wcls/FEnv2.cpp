@@ -368,7 +368,7 @@ bool FEnv2::Save()
     bool saved = false;
     if (!IsLoaded()) {
         ReportError(ERR_GENERAL, EnvText::kNotLoaded, m_strFile.CStr(), 0);
-    } else {
+    } else if (!ReportIfReadOnly(m_strFile)) {  // the replace would only say "access denied"
         String bak = Joined(m_strFile, EnvText::kBakTail);
         // One atomic replace: at every moment the file's name holds either
         // the old or the new content, for readers that take no lock too.

@@ -136,8 +136,9 @@ int PathStateQuiet(const String& path)
 
 // ---- changes -----------------------------------------------------------------
 
-int CreateFolder(const String& path, SECURITY_ATTRIBUTES* sa)
+int CreateFolder(const String& original, SECURITY_ATTRIBUTES* sa)
 {
+    String path = StripBackslash(original);
     SetLastError(0);
     if (CreateDirectoryA(path.CStr(), sa)) return 1;
     DWORD err = GetLastError();
@@ -156,9 +157,32 @@ int RemoveFile(const String& path)
     return -1;
 }
 
-int DeleteTree(DWORD options, const String& pattern)
+static bool IsLink(DWORD attributes)
 {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes a link itself, never what it points to.
+static int RemoveLink(const String& path, DWORD attributes)
+{
+    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.CStr()) : DeleteFileA(path.CStr());
+    if (removed) return 1;
+    ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
+    return 0;
+}
+
+int DeleteTree(DWORD options, const String& given)
+{
+    // The data folders are open to every user, who may plant a link there:
+    // following one would delete whatever it points to.
+    bool wildcard = strpbrk(given.CStr(), "*?") != nullptr;
+    String pattern = wildcard ? given : StripBackslash(given);
     String folder = SplitPath(pattern);
+    if (wildcard && !folder.IsEmpty()) {
+        String listed = StripBackslash(folder);
+        DWORD attributes = GetFileAttributesA(listed.CStr());
+        if (IsLink(attributes)) return RemoveLink(listed, attributes);
+    }
     Listing list(pattern, kListMask);
     for (; list.Result() == 1; list.Next()) {
         const WIN32_FIND_DATAA& fd = list.Entry().fd;
@@ -167,11 +191,17 @@ int DeleteTree(DWORD options, const String& pattern)
             // "." and ".." stand for the folder itself and its parent.
             bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
             if (dots || !(options & DT_SUBFOLDERS)) continue;
+            if (IsLink(fd.dwFileAttributes)) {
+                if (!RemoveLink(path, fd.dwFileAttributes)) return 0;
+                continue;
+            }
             if (!DeleteTree(options, path + String("\\*.*"))) return 0;
             if (_rmdir(path.CStr()) != 0) {
                 ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
                 return 0;
             }
+        } else if (IsLink(fd.dwFileAttributes)) {
+            if (!RemoveLink(path, fd.dwFileAttributes)) return 0;
         } else if (options & DT_RETRY) {
             if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
         } else if (remove(path.CStr()) != 0) {
@@ -197,6 +227,7 @@ HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATT
         if (!inUse || timedOut) {
             if (!inUse || !(options & OWR_QUIET_TIMEOUT))
                 ReportSystemError(err, ERR_OPENFILE, path, Framed(LibText::kOpenFileHead, path.CStr(), LibText::kOpenFileTail));
+            SetLastError(err);  // for the caller's own report
             return INVALID_HANDLE_VALUE;
         }
         Sleep(interval);
@@ -216,13 +247,17 @@ int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval)
         if (cls != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
         Sleep(interval);
     }
-    String message = Framed(LibText::kDeleteFileHead, path.CStr(), LibText::kDeleteFileTail);
-    DWORD attr = GetFileAttributesA(path.CStr());
-    if (err == ERROR_ACCESS_DENIED && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
-        ReportError(ERR_WRITE, LibText::kReadOnly, message.CStr(), 0);
-    else
-        ReportSystemError(err, ERR_WRITE, path, message);
+    if (err != ERROR_ACCESS_DENIED || !ReportIfReadOnly(path))
+        ReportSystemError(err, ERR_WRITE, path, Framed(LibText::kDeleteFileHead, path.CStr(), LibText::kDeleteFileTail));
     return 0;
+}
+
+bool ReportIfReadOnly(const String& path)
+{
+    DWORD attr = GetFileAttributesA(path.CStr());
+    if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_READONLY)) return false;
+    ReportError(ERR_WRITE, LibText::kReadOnly, Framed(LibText::kDeleteFileHead, path.CStr(), LibText::kDeleteFileTail).CStr(), 0);
+    return true;
 }
 
 // MoveFileA, or with replace a write-through MoveFileExA over an existing

@@ -41,22 +41,28 @@ int ListFirst(const String& pattern, ListEntry* entry, DWORD mask);
 int ListNext(const String& pattern, ListEntry* entry);
 void ListClose(ListEntry* entry);
 
-// Options of DeleteTree.
+// The option words of DeleteTree and OpenWithRetry name their bits by
+// value: "bit 1" is 0x01, "bit 2" is 0x02.
 enum {
-    DT_SUBFOLDERS = 0x01,  // descend into folders
-    DT_RETRY = 0x02,       // delete files with DeleteWithRetry
+    DT_SUBFOLDERS = 0x01,  // bit 1: descend into folders
+    DT_RETRY = 0x02,       // bit 2: delete files with DeleteWithRetry
 };
+enum { OWR_QUIET_TIMEOUT = 0x01 };  // bit 1: no report when the time-out runs out
 
+// One level; a trailing backslash is ignored (an existing folder is fine).
 int CreateFolder(const String& path, SECURITY_ATTRIBUTES* sa);
 int RemoveFile(const String& path);
+// A path without wildcard (a trailing backslash ignored) is deleted with
+// everything in it. A link (junction, symbolic link) is never followed: the
+// link itself is removed, what it points to stays.
 int DeleteTree(DWORD options, const String& pattern);
 
-// Option of OpenWithRetry: no report when the time-out runs out.
-enum { OWR_QUIET_TIMEOUT = 0x02 };
-
+// On failure the last error is the open's own, whatever the report did.
 HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
                      DWORD disposition, DWORD attributes, HANDLE templ, DWORD timeout,
                      DWORD interval, DWORD options);
+// True after reporting "ファイルは読み取り専用です。" when the file is read-only.
+bool ReportIfReadOnly(const String& path);
 int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval);
 int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval);
 // Moves oldPath over newPath in one step (an existing newPath is replaced,

@@ -27,13 +27,13 @@ HFONT CreateFontEx(const char* face, int height, int width, DWORD options)
     default: family = FF_DONTCARE; break;
     }
     BYTE pitch = (options & FONT_FIXED) ? FIXED_PITCH : DEFAULT_PITCH;
-    int weight = FW_DONTCARE;
-    if (options & FONT_BOLD)
-        weight = FW_BOLD;
-    else if (options & FONT_HEAVY)
-        weight = FW_HEAVY;
-    else if (options & FONT_LIGHT)
-        weight = FW_LIGHT;
+    int weight;
+    switch (options & FONT_WEIGHTMASK) {  // one value of the three bits, not any bit
+    case FONT_BOLD: weight = FW_BOLD; break;
+    case FONT_HEAVY: weight = FW_HEAVY; break;
+    case FONT_LIGHT: weight = FW_LIGHT; break;
+    default: weight = FW_DONTCARE; break;
+    }
     if (face && IsBlankText(face)) face = nullptr;
     return SafeCreateFontA(height, width, 0, 0, weight, (options & FONT_ITALIC) ? TRUE : FALSE,
                            (options & FONT_UNDERLINE) ? TRUE : FALSE, FALSE,

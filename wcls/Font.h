@@ -32,6 +32,7 @@ enum : DWORD {
     FONT_BOLD = 0x100,      // weight 700
     FONT_HEAVY = 0x200,     // weight 900
     FONT_LIGHT = 0x400,     // weight 300
+    FONT_WEIGHTMASK = 0x700,  // exactly one of the three; any other value: the default weight
     FONT_ITALIC = 0x800,
     FONT_UNDERLINE = 0x1000,
 };

@@ -7,6 +7,19 @@
 #include "ErrorReport.h"
 #include "FObject.h"
 
+static long s_nAllocations, s_nFailFrom;
+
+void MemFailFrom(long n)
+{
+    s_nAllocations = 0;
+    s_nFailFrom = n;
+}
+
+static bool Refused()
+{
+    return s_nFailFrom && ++s_nAllocations >= s_nFailFrom;
+}
+
 static void OutOfMemory()
 {
     ReportKind(ERR_NOMEMORY, nullptr);
@@ -15,7 +28,7 @@ static void OutOfMemory()
 
 void* MemAlloc(size_t size)
 {
-    void* p = malloc(size ? size : 1);
+    void* p = Refused() ? nullptr : malloc(size ? size : 1);
     if (!p) OutOfMemory();
     return p;
 }
@@ -29,14 +42,14 @@ void* MemAllocZero(size_t size)
 
 void* MemRealloc(void* p, size_t size)
 {
-    void* q = realloc(p, size ? size : 1);
+    void* q = Refused() ? nullptr : realloc(p, size ? size : 1);
     if (!q) OutOfMemory();
     return q;
 }
 
 void* MemTryRealloc(void* p, size_t size)
 {
-    return realloc(p, size ? size : 1);
+    return Refused() ? nullptr : realloc(p, size ? size : 1);
 }
 
 void MemFree(void* p)

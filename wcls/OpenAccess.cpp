@@ -113,9 +113,17 @@ void ReleaseOpenAccessSecurity()
     s_advapi = nullptr;
 }
 
+// A link (junction, symbolic link) in the shared folder may point anywhere:
+// it is never given the open security nor walked into.
+static bool IsLink(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
 {
     const SecurityCalls& api = g_securityCalls;
+    if (IsLink(GetFileAttributesA(folder.CStr()))) return true;
     SetLastError(0);
     if (!api.setFileSecurity(folder.CStr(), DACL_SECURITY_INFORMATION, security)) {
         ReportSystemError(GetLastError(), ERR_WRITE, folder, Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
@@ -129,8 +137,8 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
         String path = dir + String(fd.cFileName);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
-            if (!dots && !ApplyOpenAccess(security, path)) return false;
-        } else {
+            if (!dots && !ApplyOpenAccess(security, path)) return false;  // leaves a link alone
+        } else if (!IsLink(fd.dwFileAttributes)) {
             SetLastError(0);
             if (!api.setFileSecurity(path.CStr(), DACL_SECURITY_INFORMATION, security)) {
                 ReportSystemError(GetLastError(), ERR_WRITE, path, Framed(LibText::kSecureFileHead, path.CStr(), LibText::kSecureTail));

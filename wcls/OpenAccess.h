@@ -19,7 +19,8 @@ bool BuildOpenAccessSecurity();
 void ReleaseOpenAccessSecurity();
 
 // Gives the folder and everything below it the descriptor, each folder
-// before its contents; stops at (and reports) the first failure.
+// before its contents; stops at (and reports) the first failure. Links
+// (the folder itself included) are left alone and never walked into.
 bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder);
 
 // The system calls made here, so that tests can watch them and make any of

@@ -168,6 +168,17 @@ static String FullPathStart(const char* s, const char** rest)
     return current;
 }
 
+// Length of the root that ".." never climbs above: "X:\", "\\server\share\"
+// (only "\\server" before the share is taken), or "\".
+static int RootLength(const char* s)
+{
+    if (HasDrive(s)) return IsPathSep(s[2]) ? 3 : 2;
+    if (!(IsPathSep(s[0]) && IsPathSep(s[1]))) return IsPathSep(s[0]) ? 1 : 0;
+    const char* p = EndOfComponent(s + 2);  // server
+    if (*p) p = EndOfComponent(p + 1);      // share
+    return (int)(p - s) + (*p ? 1 : 0);
+}
+
 String FullPath(const String& path)
 {
     // Blanks at both ends go; / becomes \.
@@ -181,7 +192,6 @@ String FullPath(const String& path)
 
     const char* rest = nullptr;
     String result = FullPathStart(work.CStr(), &rest);
-    int rootLength = result.Length();
 
     const char* p = rest;
     while (*p) {
@@ -198,13 +208,11 @@ String FullPath(const String& path)
             continue;
         }
         if (strcmp(component.CStr(), "..") == 0) {
-            // Drop the last component taken, never the root.
-            int cut = result.Length();
-            if (cut > rootLength) {
-                String withoutSep = StripBackslash(result);
-                cut = NamePart(withoutSep.CStr());
-                if (cut < rootLength) cut = rootLength;
-                result = String(result.CStr(), cut);
+            // Drop the last component, also of the current folder; never the root.
+            int root = RootLength(result.CStr());
+            if (result.Length() > root) {
+                int cut = NamePart(StripBackslash(result).CStr());
+                result = String(result.CStr(), cut < root ? root : cut);
             }
             p = next;
             continue;

@@ -34,10 +34,12 @@ UINT_PTR SetTimerEx(HWND hwnd, UINT_PTR id, UINT periodMs, TIMERPROC proc)
 BOOL KillTimerEx(HWND hwnd, UINT_PTR id)
 {
     if (id == 0) return TRUE;
+    // Freed even when KillTimer fails (the window is already gone): a kept
+    // id would never come back.
+    if (hwnd && IsAutomatic(id)) s_dwUsed &= ~(1u << (id - TIMER_AUTOFIRST));
     if (!KillTimer(hwnd, id)) {
         ReportKind(ERR_SYSTEM, kBadTimer);
         return FALSE;
     }
-    if (hwnd && IsAutomatic(id)) s_dwUsed &= ~(1u << (id - TIMER_AUTOFIRST));
     return TRUE;
 }

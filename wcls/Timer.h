@@ -11,6 +11,7 @@ enum : UINT_PTR {
 // With a window and id 0, takes the lowest free automatic id. Returns the
 // timer's id, or 0 after reporting that there is none.
 UINT_PTR SetTimerEx(HWND hwnd, UINT_PTR id, UINT periodMs, TIMERPROC proc);
-// Stops the timer and frees an automatic id; id 0 does nothing. Returns
-// false after reporting an unknown timer.
+// Stops the timer and frees an automatic id (also when the timer is gone
+// with its window); id 0 does nothing. Returns false after reporting a
+// timer that could not be stopped.
 BOOL KillTimerEx(HWND hwnd, UINT_PTR id);

@@ -16,10 +16,12 @@ HWND TopLevelWindow(HWND hwnd)
     return hwnd;
 }
 
-static RECT WorkArea()
+BOOL(WINAPI* g_pfnSystemParametersInfo)(UINT, UINT, PVOID, UINT) = SystemParametersInfoA;
+
+RECT WorkArea()
 {
     RECT rc;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &rc, 0))
+    if (!g_pfnSystemParametersInfo(SPI_GETWORKAREA, 0, &rc, 0))
         SetRect(&rc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return rc;
 }

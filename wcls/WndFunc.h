@@ -10,6 +10,11 @@ HWND ParentWindow(HWND hwnd);
 // The first ancestor (or the window itself) that is not a child window.
 HWND TopLevelWindow(HWND hwnd);
 
+// The work area, or the whole screen when it cannot be read.
+RECT WorkArea();
+// The query behind it, replaceable so that tests can choose its answer.
+extern BOOL(WINAPI* g_pfnSystemParametersInfo)(UINT, UINT, PVOID, UINT);
+
 enum : UINT {
     CW_NOTABOVEREF = 0x1,  // never higher than the reference window's top
     CW_NOCLAMP = 0x2,      // may leave the work area

@@ -1,5 +1,5 @@
-// BoxWatcher.h - answers the message boxes of this process from a thread of
-// its own and records what they said, so no test hangs on a box.
+// BoxWatcher.h - answers the message boxes of this process (or a child's) from
+// a thread of its own and records what they said: no test hangs on a box.
 #pragma once
 
 #include <windows.h>
@@ -12,20 +12,16 @@
 struct SeenBox {
     std::string title;  // ANSI code page bytes, as the program wrote them
     std::string text;
-    DWORD style = 0;    // window style of the box
-    DWORD exStyle = 0;  // WS_EX_TOPMOST tells a top-most box
-    DWORD threadId = 0; // the thread that showed the box
+    DWORD exStyle = 0;   // WS_EX_TOPMOST tells a top-most box
+    DWORD threadId = 0;  // the thread that showed the box
     HWND owner = nullptr;
-    std::vector<int> buttons;  // ids of its buttons
 };
 
 class BoxWatcher {
 public:
-    // Each box is answered with the next id of answers; when they are used
-    // up, with defaultAnswer (IDCANCEL unless told, which a box without
-    // Cancel takes as OK).
-    explicit BoxWatcher(std::vector<int> answers = {}, int defaultAnswer = IDCANCEL,
-                        const char* logPath = nullptr);
+    // Each box is answered with the next of `answers`, then with
+    // defaultAnswer; a box without that button takes its first one.
+    explicit BoxWatcher(std::vector<int> answers = {}, int defaultAnswer = IDCANCEL, DWORD pid = GetCurrentProcessId());
     ~BoxWatcher();
 
     std::vector<SeenBox> Boxes();
@@ -41,13 +37,10 @@ private:
 
     std::vector<int> m_answers;
     int m_default;
-    std::string m_logPath;
+    DWORD m_pid;
     std::mutex m_lock;
     std::vector<SeenBox> m_boxes;
     std::vector<HWND> m_handled;
     volatile bool m_stop = false;
     std::thread m_thread;
 };
-
-// Reads the boxes a child process logged through its watcher.
-std::vector<SeenBox> ReadBoxLog(const std::string& path);

@@ -6,23 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-TempDir::TempDir()
-{
-    static unsigned s_serial;
-    char base[MAX_PATH];
-    GetTempPathA(sizeof(base), base);
-    for (;;) {
-        m_path = std::string(base) + "wclstest_" + std::to_string(GetCurrentProcessId()) + "_" +
-                 std::to_string(++s_serial);
-        if (CreateDirectoryA(m_path.c_str(), nullptr)) break;
-    }
-}
-
-TempDir::~TempDir()
-{
-    RemoveTree(m_path);
-}
-
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -38,23 +21,94 @@ std::string ReadFileBytes(const std::string& path)
     return s.str();
 }
 
-void RemoveTree(const std::string& path)
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool OnWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::wstring Wide(const std::string& s, unsigned codePage)
+{
+    std::wstring w(s.size() + 1, L'\0');
+    w.resize(MultiByteToWideChar(codePage, 0, s.c_str(), (int)s.size(), &w[0], (int)w.size()));
+    return w;
+}
+
+// The host's name of a path under Wine (empty elsewhere).
+static std::wstring HostPath(const std::string& path)
+{
+    typedef char*(CDECL * UnixNameFn)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* host = unixName ? unixName(Wide(path).c_str()) : nullptr;
+    std::wstring wide = host ? Wide(host, CP_UTF8) : std::wstring();
+    HeapFree(GetProcessHeap(), 0, host);
+    return wide;
+}
+
+// Runs a host program (Wine starts one by its Z: path) in the folder of a
+// path and waits until the path is listed, or not, as wanted.
+static bool RunHost(std::wstring cmd, const std::string& path, bool wantListed)
+{
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring folder = Wide(path.substr(0, path.rfind('\\')));
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 500; ++i, Sleep(10)) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(path.c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+        if ((h != INVALID_HANDLE_VALUE) == wantListed) return true;
+    }
+    return false;
+}
+
+bool MakeFolderLink(const std::string& link, const std::string& target)
+{
+    std::wstring host = HostPath(target);
+    return !host.empty() &&
+           RunHost(L"Z:\\bin\\ln -s \"" + host + L"\" \"" + Wide(link.substr(link.rfind('\\') + 1)) + L"\"", link, true);
+}
+
+// Clears read-only attributes on the way; never follows a link (Wine cannot
+// remove one: the host's rm takes what is left).
+static void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
+        std::string name = fd.cFileName, full = path + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveDirectoryA(full.c_str());  // the link only
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(full);
+        else if (!DeleteFileA(full.c_str()) && SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL))
+            DeleteFileA(full.c_str());  // read-only
     }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    if (!RemoveDirectoryA(path.c_str()) && Exists(path)) RunHost(L"Z:\\bin\\rm -rf \"" + HostPath(path) + L"\"", path, false);
+}
+
+TempDir::TempDir()
+{
+    static unsigned s_serial;
+    char base[MAX_PATH];
+    GetTempPathA(sizeof(base), base);
+    do {
+        m_path = std::string(base) + "wclstest_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++s_serial);
+    } while (!CreateDirectoryA(m_path.c_str(), nullptr));
+}
+
+TempDir::~TempDir()
+{
+    RemoveTree(m_path);
 }

@@ -1,5 +1,5 @@
 // TempDir.h - a fresh folder under the temporary folder, deleted with its
-// contents when the object goes.
+// contents when the object goes; small file helpers.
 #pragma once
 
 #include <string>
@@ -18,9 +18,12 @@ private:
     std::string m_path;
 };
 
-// Writes bytes to a file (replacing it); false on failure.
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
-// Reads a whole file; empty when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
-// Deletes a folder tree, clearing read-only attributes on the way.
-void RemoveTree(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);  // replaces the file
+std::string ReadFileBytes(const std::string& path);                     // empty when unreadable
+bool Exists(const std::string& path);
+std::wstring Wide(const std::string& text, unsigned codePage = 0);  // from the ANSI code page by default
+
+bool OnWine();
+// A link to a folder, or false: Wine makes none from the Windows side, but a
+// host symbolic link shows as a folder link (0x410), so the host's ln makes it.
+bool MakeFolderLink(const std::string& link, const std::string& target);

@@ -1,11 +1,6 @@
-"""End-to-end harness: runs the real SETUP.EXE in a fresh throwaway Wine
-prefix and drives its windows through the zdrive.exe test driver.
-
-Each test gets a copy of a prepared template prefix (the large system
-folders are hard-linked, everything else is copied), its own wineserver, and
-a driver session. Every wait is bounded; a time-out fails the test with what
-the program had on screen.
-"""
+"""End-to-end harness: the real SETUP.EXE in a throwaway copy of a template
+Wine prefix (system folders hard-linked) with its own wineserver, driven
+through zdrive.exe. Every wait is bounded; a time-out shows the screen."""
 
 import fcntl
 import glob

@@ -49,11 +49,6 @@ std::string Denied()
     return SystemErrorText(ERROR_ACCESS_DENIED).CStr();
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // ---- the host: Wine starts Linux programs directly ----------------------------
 
 std::string Convert(const std::string& s, UINT from, UINT to)

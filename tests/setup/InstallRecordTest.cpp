@@ -9,122 +9,90 @@
 #include "setup/EarlierVersions.h"
 #include "setup/InstallRecord.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/Handles.h"
 #include "wcls/Registry.h"
-#include "wcls/ShellFolder.h"
 
 namespace {
 
-const char kKey5[] = "software\\tarvo\\zunto5\\data";
-
-class RegistryTest : public testing::Test {
+class InstallRecordTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        StartErrorThread();
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey5);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey5, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &key, nullptr));
-    }
+    static void SetUpTestSuite() { StartErrorThread(); }
+    static void TearDownTestSuite() { StopErrorThread(); }
     void TearDown() override
     {
-        RegCloseKey(key);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey5);
-        StopErrorThread();
+        key.Close();
+        for (int v = 5; v <= 8; ++v) RegDeleteKeyA(HKEY_LOCAL_MACHINE, InstallRecordKey(v));
     }
-    void Set(const char* name, DWORD type, const void* data, DWORD size)
+    void Set(int version, const char* name, DWORD type, const void* data, DWORD size)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, (const BYTE*)data, size));
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(version), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                        nullptr);
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name, 0, type, (const BYTE*)data, size));
     }
-    HKEY key = nullptr;
+    UniqueRegKey key;
+    TempDir dir;
+    BoxWatcher boxes;
 };
 
 }  // namespace
 
-TEST_F(RegistryTest, RecordValuesOfEveryShapeReadSafely)
+TEST_F(InstallRecordTest, EachVersionsRecordNamesTheFolderWhereItsProgramIsFound)
 {
-    const char appDir[] = "C:\\Program Files\\表ソ\\";
+    const struct {
+        int version;
+        const char* program;  // relative to its folder; either of version 6 and 7 will do
+        bool (*has)(const String&);
+    } cases[] = {{5, "ZUNTO5.EXE", HasVersion5}, {6, "MAIN\\ZUNTO6.EXE", HasVersion6}, {7, "ZUNTO7.EXE", HasVersion7},
+                 {8, nullptr, nullptr}};
+    const char* names[] = {"AppDir", "KeyAppDir", "pathShortcut1", "pathShortcut2"};
+    for (const auto& c : cases) {
+        std::string app = dir.File("v" + std::to_string(c.version)) + "\\";
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA((app + "MAIN").c_str(), nullptr);
+        const std::string values[] = {app, app + "UPPER", app + "1.LNK", app + "2.LNK"};
+        for (int i = 0; i < 4; ++i) Set(c.version, names[i], REG_SZ, values[i].c_str(), (DWORD)values[i].size() + 1);
+        InstallRecord r;
+        ASSERT_EQ(1, ReadInstallRecord(&r, c.version));
+        const String* fields[] = {&r.AppDir, &r.KeyAppDir, &r.pathShortcut1, &r.pathShortcut2};
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(values[i], fields[i]->CStr()) << c.version;
+        if (!c.has) continue;
+        CreateDirectoryA((app + c.program).c_str(), nullptr);  // a folder is no program file
+        EXPECT_FALSE(c.has(r.AppDir)) << c.version;
+        RemoveDirectoryA((app + c.program).c_str());
+        WriteFileBytes(app + c.program, "");
+        EXPECT_TRUE(c.has(r.AppDir)) << c.version;
+        EXPECT_FALSE(c.has(r.AppDir + String("*")));  // no valid name: quietly no
+    }
+    Sleep(100);
+    EXPECT_EQ(0u, boxes.Boxes().size());
+}
+
+TEST_F(InstallRecordTest, ValuesOfEveryShapeReadSafelyAndMissingRecordsAreCreatedEmpty)
+{
     DWORD number = 5;
     std::string longPath = "C:\\" + std::string(400, 'x') + "\\ZUNTO.LNK";
-    const char noNul[] = {'C', ':', '\\', 'A'};  // stored without its NUL
-    Set("AppDir", REG_DWORD, &number, sizeof(number));
-    Set("KeyAppDir", REG_SZ, appDir, sizeof(appDir));
-    Set("pathShortcut1", REG_SZ, longPath.c_str(), (DWORD)longPath.size() + 1);
-    Set("pathShortcut2", REG_SZ, noNul, sizeof(noNul));
-
+    Set(5, "AppDir", REG_DWORD, &number, sizeof(number));
+    Set(5, "pathShortcut1", REG_SZ, longPath.c_str(), (DWORD)longPath.size() + 1);
+    Set(5, "pathShortcut2", REG_SZ, "C:\\A", 4);  // stored without its NUL
     InstallRecord r;
     r.AppDir = String("stale");
     ASSERT_EQ(1, ReadInstallRecord(&r, 5));
     EXPECT_STREQ("", r.AppDir.CStr());  // a number is no folder
-    EXPECT_STREQ(appDir, r.KeyAppDir.CStr());
     EXPECT_STREQ(longPath.c_str(), r.pathShortcut1.CStr());
     EXPECT_STREQ("C:\\A", r.pathShortcut2.CStr());
-
-    // RegQueryValue grows its buffer and reports the size it needed.
-    String raw;
+    String raw;  // RegQueryValue grows its buffer and tells the size it needed
     DWORD type = 0, size = 16;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValue(key, "pathShortcut1", &type, &raw, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValue(key.Get(), "pathShortcut1", &type, &raw, &size));
     EXPECT_EQ(longPath.size() + 1, size);
-    EXPECT_EQ((DWORD)REG_SZ, type);
-    size = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValue(key, "AppDir", &type, nullptr, &size));
-    EXPECT_EQ(sizeof(DWORD), size);
-}
 
-TEST_F(RegistryTest, MissingRecordsAndVersionsOutOfRange)
-{
-    BoxWatcher boxes;
-    RegCloseKey(key);
-    key = nullptr;
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey5);
-    InstallRecord r;
     r.KeyAppDir = String("stale");
-    EXPECT_EQ(1, ReadInstallRecord(&r, 5));  // the empty key is created
+    EXPECT_EQ(1, ReadInstallRecord(&r, 6));  // the empty key is created
     EXPECT_STREQ("", r.KeyAppDir.CStr());
     HKEY created = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey5, 0, KEY_READ, &created));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(6), 0, KEY_READ, &created));
     RegCloseKey(created);
-
     EXPECT_EQ(0, ReadInstallRecord(&r, 9));
     EXPECT_EQ(0, ReadInstallRecord(&r, 4));
     ASSERT_TRUE(boxes.WaitFor(2));
     EXPECT_EQ("エラーです\n\n内部エラー　バージョン番号範囲外", boxes.Boxes()[0].text);
-}
-
-TEST(EarlierVersions, FoundByTheirProgramFiles)
-{
-    StartErrorThread();
-    BoxWatcher boxes;
-    TempDir dir;
-    String folder(dir.Path().c_str());
-    EXPECT_FALSE(HasVersion6(folder));
-    CreateDirectoryA(dir.File("MAIN").c_str(), nullptr);
-    WriteFileBytes(dir.File("MAIN\\ZUNTO6.EXE"), "");
-    WriteFileBytes(dir.File("ZUNTO4.EXE"), "");
-    CreateDirectoryA(dir.File("ZUNTO5.EXE").c_str(), nullptr);  // a folder is no program file
-    EXPECT_TRUE(HasVersion6(folder));
-    EXPECT_TRUE(HasVersion4(String((dir.Path() + "\\").c_str())));
-    EXPECT_FALSE(HasVersion5(folder));
-    EXPECT_FALSE(HasVersion7(folder));
-    EXPECT_FALSE(HasVersion6(String((dir.Path() + "\\*").c_str())));  // quietly no
-    Sleep(100);
-    EXPECT_EQ(0u, boxes.Boxes().size());
-    StopErrorThread();
-}
-
-TEST(SpecialFolders, KnownFoldersInFolderFormAndSilentFailures)
-{
-    BoxWatcher boxes;
-    String folder;
-    ASSERT_EQ(1, SpecialFolder(&folder, nullptr, 0x23, true));
-    EXPECT_STREQ("C:\\ProgramData\\", folder.CStr());
-    ASSERT_EQ(1, SpecialFolder(&folder, nullptr, 0x26, false));
-    // A 32-bit program on a 64-bit system gets the folder of 32-bit programs.
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    EXPECT_STREQ(wow64 ? "C:\\Program Files (x86)\\" : "C:\\Program Files\\", folder.CStr());
-    folder = String("stale");
-    EXPECT_EQ(0, SpecialFolder(&folder, nullptr, 0x7F, false));
-    EXPECT_STREQ("", folder.CStr());
-    Sleep(100);
-    EXPECT_EQ(0u, boxes.Boxes().size());
 }

@@ -55,11 +55,6 @@ std::string Text(HWND hwnd)
     return buf;
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string Replace(std::string s, const std::string& from, const std::string& to)
 {
     for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))

@@ -1,10 +1,9 @@
 // WndTestKit.cpp - shared pieces of the window tests.
 #include "WndTestKit.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
+#include "wcls/ErrorReport.h"
 #include "wcls/LibStartup.h"
 #include "wcls/WndMessages.h"
 
@@ -17,53 +16,37 @@ void UseLibrary()
     if (!g_hInstance) {
         ASSERT_TRUE(LibraryStartup(GetModuleHandleA(nullptr), "WndTest"));
     }
+    StartErrorThread();  // again, and the title, when other tests took them away
+    SetDefaultTitle("WndTest");
 }
 
 int PumpPending()
 {
     int n = 0;
-    MSG msg;
-    for (; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
     return n;
 }
 
-std::string MsgName(UINT msg)
+static std::string MsgName(UINT msg)
 {
-#define NAME(m) {m, #m}
     static const struct {
         UINT msg;
         const char* name;
-    } kNames[] = {
-        NAME(WM_NCCREATE), NAME(WM_CREATE), NAME(WM_DESTROY), NAME(WM_NCDESTROY), NAME(WM_ENABLE),
-        NAME(WM_TIMER), NAME(WM_KEYDOWN), NAME(WM_KEYUP), NAME(WM_SYSKEYDOWN), NAME(WM_CLOSE),
-        NAME(WM_COMMAND), NAME(WM_LBUTTONDOWN), NAME(WM_LBUTTONDBLCLK), NAME(WM_MBUTTONDOWN),
-        NAME(WM_RBUTTONDOWN), NAME(WM_MOUSEWHEEL), NAME(WM_LIB_SETCURSOR), NAME(WM_LIB_POSTCREATE),
-        NAME(WM_LIB_TOANCESTOR),
-    };
-#undef NAME
+    } kNames[] = {{WM_NCCREATE, "WM_NCCREATE"}, {WM_CREATE, "WM_CREATE"},     {WM_DESTROY, "WM_DESTROY"},
+                  {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_ENABLE, "WM_ENABLE"},   {WM_TIMER, "WM_TIMER"},
+                  {WM_KEYDOWN, "WM_KEYDOWN"},   {WM_KEYUP, "WM_KEYUP"},       {WM_MOUSEWHEEL, "WM_MOUSEWHEEL"},
+                  {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"}, {WM_LIB_POSTCREATE, "WM_LIB_POSTCREATE"}};
     for (const auto& n : kNames)
         if (n.msg == msg) return n.name;
-    if (msg >= WM_USER && msg < WM_USER + 0x20) return "WM_USER+" + std::to_string(msg - WM_USER);
-    return std::to_string(msg);
+    return msg >= WM_USER && msg < WM_USER + 0x20 ? "WM_USER+" + std::to_string(msg - WM_USER) : std::to_string(msg);
 }
 
 int CallLog::Count(const std::string& entry) const
 {
     return (int)std::count(m_entries.begin(), m_entries.end(), entry);
-}
-
-void CallLog::Check(const std::vector<std::string>& expected, const char* file, int line)
-{
-    if (m_entries != expected) {
-        std::string got, want;
-        for (const auto& e : m_entries) got += "  " + e + "\n";
-        for (const auto& e : expected) want += "  " + e + "\n";
-        ADD_FAILURE_AT(file, line) << "calls differ\nexpected:\n" << want << "actual:\n" << got;
-    }
-    m_entries.clear();
 }
 
 void WatchMessages(std::vector<UINT> msgs)
@@ -95,11 +78,6 @@ TestWnd::TestWnd(const char* name, DWORD flags, const char* className) : m_name(
     }
 }
 
-TestWnd::~TestWnd()
-{
-    g_log.Add("~" + m_name);
-}
-
 void TestWnd::OnPostCreate()
 {
     g_log.Add(m_name + " OnPostCreate");
@@ -109,13 +87,11 @@ void TestWnd::OnPostCreate()
 LRESULT TestWnd::WindowProc(UINT msg, MsgParams* params)
 {
     if (Watched(msg)) g_log.Add(m_name + " " + MsgName(msg));
-    if (m_destroyOnMsg && msg == m_destroyOnMsg) {
-        DestroyWindow(m_hWnd);
-        // The object must still be here after its window went.
-        g_log.Add(m_name + " after DestroyWindow " + (m_hWnd ? "attached" : "detached"));
-        return 0;
-    }
-    return Wnd::WindowProc(msg, params);
+    if (!m_destroyOnMsg || msg != m_destroyOnMsg) return Wnd::WindowProc(msg, params);
+    DestroyWindow(m_hWnd);
+    // The object must still be here after its window went.
+    g_log.Add(m_name + " after DestroyWindow " + (m_hWnd ? "attached" : "detached"));
+    return 0;
 }
 
 const char* TestWnd::ClassInfo(WNDCLASSA* wc)
@@ -123,19 +99,6 @@ const char* TestWnd::ClassInfo(WNDCLASSA* wc)
     if (!m_className) return Wnd::ClassInfo(wc);
     if (wc) wc->lpszClassName = m_className;
     return m_className;
-}
-
-LRESULT TestWnd::OnContextMenu()
-{
-    POINT pt = ContextMenuPoint();
-    g_log.Add(m_name + " OnContextMenu " + std::to_string(pt.x) + "," + std::to_string(pt.y));
-    return Wnd::OnContextMenu();
-}
-
-LRESULT TestWnd::OnWheel(int delta)
-{
-    g_log.Add(m_name + " OnWheel " + std::to_string(delta));
-    return m_wheelAnswer;
 }
 
 HWND TestWnd::Create(HWND parent, DWORD style)

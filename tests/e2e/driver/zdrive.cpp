@@ -26,19 +26,15 @@ namespace {
 
 std::string Utf8(const std::wstring& w)
 {
-    if (w.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+    std::string s(w.size() * 3 + 1, '\0');
+    s.resize(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), (int)w.size(), &s[0], (int)s.size(), nullptr, nullptr));
     return s;
 }
 
 std::wstring Wide(const std::string& s)
 {
-    if (s.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
-    std::wstring w(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &w[0], n);
+    std::wstring w(s.size() + 1, L'\0');
+    w.resize(MultiByteToWideChar(CP_UTF8, 0, s.c_str(), (int)s.size(), &w[0], (int)w.size()));
     return w;
 }
 
@@ -46,21 +42,9 @@ std::string Quote(const std::string& s)
 {
     std::string out = "\"";
     for (unsigned char c : s) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                snprintf(buf, sizeof(buf), "\\u%04x", c);
-                out += buf;
-            } else {
-                out += (char)c;
-            }
-        }
+        char buf[8];
+        snprintf(buf, sizeof(buf), c == '"' || c == '\\' ? "\\%c" : c < 0x20 ? "\\u%04x" : "%c", c);
+        out += buf;
     }
     return out + "\"";
 }
@@ -74,8 +58,7 @@ std::string Hex(const void* p)
 
 void Answer(const std::string& json)
 {
-    fputs(json.c_str(), stdout);
-    fputc('\n', stdout);
+    fputs((json + "\n").c_str(), stdout);
     fflush(stdout);
 }
 
@@ -260,14 +243,20 @@ DWORD WINAPI HelperThread(void* p)
 
 // ---- commands -----------------------------------------------------------
 
+void TakeOver(HANDLE process, DWORD pid)
+{
+    if (g_process) CloseHandle(g_process);
+    g_process = process;
+    g_pid = pid;
+    g_reported.clear();
+    g_current = nullptr;
+    Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
+}
+
 void CmdStart(const std::wstring& cmdline)
 {
-    if (g_process) {
-        DWORD code;
-        if (!Exited(&code)) return Fail("already started");
-        CloseHandle(g_process);
-        g_process = nullptr;
-    }
+    DWORD code;
+    if (g_process && !Exited(&code)) return Fail("already started");
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     // A console program's children land on a desktop of their own unless
@@ -279,11 +268,7 @@ void CmdStart(const std::wstring& cmdline)
     if (!CreateProcessW(nullptr, &buf[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return Fail("CreateProcess failed", ",\"code\":" + std::to_string(GetLastError()));
     CloseHandle(pi.hThread);
-    g_process = pi.hProcess;
-    g_pid = pi.dwProcessId;
-    g_reported.clear();
-    g_current = nullptr;
-    Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
+    TakeOver(pi.hProcess, pi.dwProcessId);
 }
 
 // Takes over a program started by someone else (a path this driver cannot
@@ -301,12 +286,7 @@ void CmdAttach(const std::wstring& exeName, DWORD timeout)
                                    pe.th32ProcessID);
             if (!h) continue;
             CloseHandle(snap);
-            if (g_process) CloseHandle(g_process);
-            g_process = h;
-            g_pid = pe.th32ProcessID;
-            g_reported.clear();
-            g_current = nullptr;
-            return Answer("{\"ok\":true,\"pid\":" + std::to_string(g_pid) + "}");
+            return TakeOver(h, pe.th32ProcessID);
         }
         CloseHandle(snap);
         if (GetTickCount() - start > timeout) return Fail("no such process");
@@ -500,10 +480,10 @@ void CmdWindowDestroy(const std::wstring& cls)
     Answer("{\"ok\":true}");
 }
 
-void CmdMutexCreate(const std::wstring& name)
+void CmdMutexCreate(const std::wstring& name, bool owned)
 {
     SetLastError(0);
-    HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+    HANDLE h = CreateMutexW(nullptr, owned, name.c_str());
     if (!h) return Fail("CreateMutex failed", ",\"code\":" + std::to_string(GetLastError()));
     bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     g_mutexes.insert({name, h});
@@ -514,6 +494,7 @@ void CmdMutexClose(const std::wstring& name)
 {
     auto it = g_mutexes.find(name);
     if (it == g_mutexes.end()) return Fail("no such mutex");
+    ReleaseMutex(it->second);  // when held
     CloseHandle(it->second);
     g_mutexes.erase(it);
     Answer("{\"ok\":true}");
@@ -649,7 +630,8 @@ void Dispatch(const std::string& line)
     if (verb == "zorder") return CmdZOrder();
     if (verb == "window-create") return CmdWindowCreate(Wide(a), Wide(b));
     if (verb == "window-destroy") return CmdWindowDestroy(Wide(a));
-    if (verb == "mutex-create") return CmdMutexCreate(Wide(rest));
+    if (verb == "mutex-create") return CmdMutexCreate(Wide(rest), false);
+    if (verb == "mutex-hold") return CmdMutexCreate(Wide(rest), true);
     if (verb == "mutex-close") return CmdMutexClose(Wide(rest));
     if (verb == "mutex-exists") return CmdMutexExists(Wide(rest));
     if (verb == "hold") return CmdHold(Wide(rest), false);
