@@ -213,9 +213,12 @@ def stage_media(prefix):
 def ensure_installed_template():
     """A prefix in which the sample media were installed with the default
     answers, made once per build and copied by the tests that start there."""
+    # Made again whenever the build has staged the media anew.
+    built = "%d\n" % os.stat(os.path.join(BUILD_DIR, "media.stamp")).st_mtime_ns
+    ready = os.path.join(INSTALLED, ".ready")
     with open(os.path.join(BUILD_DIR, ".e2e-installed.lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if os.path.exists(os.path.join(INSTALLED, ".ready")):
+        if os.path.exists(ready) and open(ready).read() == built:
             return INSTALLED
         prefix = Prefix()
         stage_media(prefix)
@@ -232,8 +235,8 @@ def ensure_installed_template():
             raise DriverError("the installed template's setup ended with %d" % code)
         shutil.rmtree(INSTALLED, ignore_errors=True)
         shutil.move(prefix.path, INSTALLED)
-        with open(os.path.join(INSTALLED, ".ready"), "w") as f:
-            f.write("ok\n")
+        with open(ready, "w") as f:
+            f.write(built)
         return INSTALLED
 
 

@@ -36,18 +36,6 @@ class RunningApplication(E2ETestCase):
         self.assertLess(main, cover)
 
 
-class Modes(E2ETestCase):
-    def test_each_mode_starts_and_ends_with_exit_code_zero(self):
-        for args in ["", "/UPDATE", "/UNINSTALL", "/uninstall /update", '"/UNINSTALL" junk']:
-            with self.subTest(args=args):
-                self.start_setup_again(args)
-                self.assertEqual(0, self.wait_exit())
-
-    def start_setup_again(self, args):
-        # One driver session runs the program several times.
-        self.driver.ok('start "%s\\SETUP.EXE" %s' % (self.MEDIA, args), timeout=60)
-
-
 class ProgramPath(E2ETestCase):
     def test_a_program_path_too_long_to_read_is_fatal(self):
         # 284 bytes do not fit the 260-byte buffer: never run from a cut path.

@@ -130,23 +130,25 @@ class FreshMachine(FlowCase):
         self.assert_installed()
         self.assertEqual("Zuntoria Ver.８ のセットアップ", seen[0]["title"])
 
-    def test_rows_that_end_before_anything_is_installed(self):
+    def test_each_mode_reaches_its_own_flow_and_ends_before_installing(self):
+        ask_remove_media = ASK_REMOVE.replace(PROG, self.MEDIA + "\\")
         rows = [
-            # (what, preparation, arguments, steps)
-            ("setup dialog cancelled", None, "", [(None, IDCANCEL), (ASK_ABORT, IDYES)]),
+            # (what, preparation, arguments, steps, exit code)
+            ("setup dialog cancelled", None, "", [(None, IDCANCEL), (ASK_ABORT, IDYES)], 0),
             ("cancel declined, then cancelled", None, "",
-             [(None, IDCANCEL), (ASK_ABORT, IDNO), (None, IDCANCEL), (ASK_ABORT, IDYES)]),
-            ("/UPDATE without version 8", None, "/UPDATE", [(NOT_FOUND, IDOK)]),
-            ("/UNINSTALL /UPDATE: the update wins", None, "/uninstall /update", [(NOT_FOUND, IDOK)]),
+             [(None, IDCANCEL), (ASK_ABORT, IDNO), (None, IDCANCEL), (ASK_ABORT, IDYES)], 0),
+            ("a quoted switch is a word", None, '"/UNINSTALL" junk', [(None, IDCANCEL), (ASK_ABORT, IDYES)], 0),
+            ("/UPDATE without version 8", None, "/update", [(NOT_FOUND, IDOK)], 0),
+            ("/UNINSTALL /UPDATE: the update wins", None, "/uninstall /update", [(NOT_FOUND, IDOK)], 0),
+            ("/UNINSTALL declined", None, "/UNINSTALL", [(ask_remove_media, IDNO)], 1),
             ("SETUP.LST missing", lambda: self.remove(self.MEDIA + "\\SETUP.LST"), "",
-             [(OPEN_FAILED % (self.MEDIA + "\\SETUP.LST"), IDOK)]),
+             [(OPEN_FAILED % (self.MEDIA + "\\SETUP.LST"), IDOK)], 0),
         ]
-        for what, prepare, args, steps in rows:
+        for what, prepare, args, steps, code in rows:
             with self.subTest(what):
                 if prepare:
                     prepare()
-                code, _ = self.install(args, steps)
-                self.assertEqual(0, code)
+                self.assertEqual(code, self.install(args, steps)[0])
                 self.assertFalse(self.exists(PROG))
                 self.assertFalse(self.exists(DATA))
                 self.assertIsNone(self.reg(DATA_KEY, "AppDir"))
