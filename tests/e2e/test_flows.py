@@ -32,6 +32,8 @@ ASK_REMOVE = ("Zuntoria Ver.８ をこのコンピュータから削除します
               + PROG + "\r\n" + DATA)
 REMOVED, REMOVE_FAILED = "削除しました", "削除に失敗しました"
 CANNOT_DELETE = PROG + "Main\\ZUNTO8.EXE\n\n削除できません"
+DENIED = "\n\nアクセスは拒否されました。"
+SHELL_FOLDERS = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
 OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまたはファイルが見つかりません。"
 
 PROGRAM_FILES = ["SETUP.EXE", "README.TXT", "Main\\ZUNTO8.EXE", "Main\\ZUNTOSHL.EXE", "Main\\SHARE.ENV",
@@ -130,6 +132,18 @@ class FreshMachine(FlowCase):
         self.assert_installed()
         self.assertEqual("Zuntoria Ver.８ のセットアップ", seen[0]["title"])
 
+    def hide_start_menus(self, own_too=True):
+        self.driver.ok("reg-set HKLM\\%s|Common Programs|Q:\\nowhere" % SHELL_FOLDERS)
+        if own_too:
+            self.driver.ok("reg-set HKCU\\%s|Programs|Q:\\nowhere" % SHELL_FOLDERS)
+
+    def test_the_users_own_start_menu_when_there_is_no_common_one(self):
+        self.hide_start_menus(own_too=False)
+        self.assertEqual(0, self.install()[0])
+        link = self.reg(DATA_KEY, "pathShortcut1")
+        self.assertRegex(link, r"^C:\\users\\[^\\]+\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Zuntoria８\.LNK$")
+        self.assertTrue(self.exists(link))
+
     def test_each_mode_reaches_its_own_flow_and_ends_before_installing(self):
         ask_remove_media = ASK_REMOVE.replace(PROG, self.MEDIA + "\\")
         rows = [
@@ -141,11 +155,16 @@ class FreshMachine(FlowCase):
             ("/UPDATE without version 8", None, "/update", [(NOT_FOUND, IDOK)], 0),
             ("/UNINSTALL /UPDATE: the update wins", None, "/uninstall /update", [(NOT_FOUND, IDOK)], 0),
             ("/UNINSTALL declined", None, "/UNINSTALL", [(ask_remove_media, IDNO)], 1),
+            ("registry record cannot be opened", lambda: self.driver.ok("reg-sddl %s D:(A;;KR;;;WD)" % DATA_KEY),
+             "", [("レジストリの読み取りに失敗。管理者権限で実行してください。" + DENIED, IDOK)], 0),
+            ("no Start-menu folder at all", self.hide_start_menus, "",
+             [("スタートメニューのプログラムフォルダを検出できません", IDOK)], 0),
             ("SETUP.LST missing", lambda: self.remove(self.MEDIA + "\\SETUP.LST"), "",
              [(OPEN_FAILED % (self.MEDIA + "\\SETUP.LST"), IDOK)], 0),
         ]
         for what, prepare, args, steps, code in rows:
             with self.subTest(what):
+                self.renew()
                 if prepare:
                     prepare()
                 self.assertEqual(code, self.install(args, steps)[0])
@@ -213,6 +232,9 @@ class InstalledMachine(FlowCase):
              [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, False, True),
             ("a program file held open", lambda: self.driver.ok("hold-shared " + held),
              [(ASK_REMOVE, IDYES), (CANNOT_DELETE, IDOK), (REMOVE_FAILED, IDOK)], 1, False, False),
+            ("a registry record that may not be changed",
+             lambda: self.driver.ok("reg-sddl %s D:(A;;KR;;;WD)" % DATA_KEY),
+             [(ASK_REMOVE, IDYES), ("レジストリ読み書きエラー" + DENIED, IDOK), (REMOVE_FAILED, IDOK)], 1, False, False),
         ]
         for what, prepare, steps, code, records_stay, removed in rows:
             with self.subTest(what):

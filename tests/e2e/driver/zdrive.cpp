@@ -9,6 +9,7 @@
 // program under test had on screen.
 #include <windows.h>
 
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <stdio.h>
@@ -536,17 +537,23 @@ void CmdFileExists(const std::wstring& path)
     Answer(o.str());
 }
 
+// "HKLM\\path" into the root and the path below it; null for another root.
+HKEY SplitKey(const std::wstring& keyPath, std::wstring* sub)
+{
+    size_t slash = keyPath.find(L'\\');
+    std::wstring rootName = keyPath.substr(0, slash);
+    *sub = slash == std::wstring::npos ? L"" : keyPath.substr(slash + 1);
+    return rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : rootName == L"HKCR" ? HKEY_CLASSES_ROOT
+         : rootName == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+}
+
 // Reads a registry value through the program's own (32-bit) view:
 // "reg-get HKLM\\path|name" (an empty name is the default value).
 void CmdRegGet(const std::wstring& spec)
 {
     size_t bar = spec.find(L'|');
-    std::wstring keyPath = spec.substr(0, bar), name = bar == std::wstring::npos ? L"" : spec.substr(bar + 1);
-    size_t slash = keyPath.find(L'\\');
-    std::wstring rootName = keyPath.substr(0, slash);
-    std::wstring sub = slash == std::wstring::npos ? L"" : keyPath.substr(slash + 1);
-    HKEY root = rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : rootName == L"HKCR" ? HKEY_CLASSES_ROOT
-              : rootName == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+    std::wstring sub, name = bar == std::wstring::npos ? L"" : spec.substr(bar + 1);
+    HKEY root = SplitKey(spec.substr(0, bar), &sub);
     if (!root) return Fail("unknown root");
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -580,11 +587,9 @@ void CmdRegSet(const std::wstring& spec)
 {
     size_t bar1 = spec.find(L'|'), bar2 = spec.find(L'|', bar1 + 1);
     if (bar1 == std::wstring::npos || bar2 == std::wstring::npos) return Fail("reg-set KEY|NAME|TEXT");
-    std::wstring keyPath = spec.substr(0, bar1), name = spec.substr(bar1 + 1, bar2 - bar1 - 1);
-    std::wstring text = spec.substr(bar2 + 1);
-    size_t slash = keyPath.find(L'\\');
-    std::wstring rootName = keyPath.substr(0, slash), sub = keyPath.substr(slash + 1);
-    HKEY root = rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+    std::wstring sub, name = spec.substr(bar1 + 1, bar2 - bar1 - 1), text = spec.substr(bar2 + 1);
+    HKEY root = SplitKey(spec.substr(0, bar1), &sub);
+    if (!root) return Fail("unknown root");
     HKEY key = nullptr;
     LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (r != ERROR_SUCCESS) return Fail("RegCreateKeyEx failed", ",\"code\":" + std::to_string(r));
@@ -592,6 +597,27 @@ void CmdRegSet(const std::wstring& spec)
                        (DWORD)((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     if (r != ERROR_SUCCESS) return Fail("RegSetValueEx failed", ",\"code\":" + std::to_string(r));
+    Answer("{\"ok\":true}");
+}
+
+// Gives a key a DACL written in SDDL, so that the program under test meets
+// a registry it may not change: "reg-sddl HKLM\\path D:(A;;KR;;;WD)".
+void CmdRegSddl(const std::wstring& keyPath, const std::wstring& sddl)
+{
+    std::wstring sub;
+    HKEY root = SplitKey(keyPath, &sub), key = nullptr;
+    if (!root) return Fail("unknown root");
+    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("RegCreateKeyEx failed", ",\"code\":" + std::to_string(r));
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr)) {
+        RegCloseKey(key);
+        return Fail("bad SDDL");
+    }
+    r = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+    LocalFree(sd);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS) return Fail("RegSetKeySecurity failed", ",\"code\":" + std::to_string(r));
     Answer("{\"ok\":true}");
 }
 
@@ -640,6 +666,7 @@ void Dispatch(const std::string& line)
     if (verb == "file-exists") return CmdFileExists(Wide(rest));
     if (verb == "reg-get") return CmdRegGet(Wide(rest));
     if (verb == "reg-set") return CmdRegSet(Wide(rest));
+    if (verb == "reg-sddl") return CmdRegSddl(Wide(a), Wide(b));
     if (verb == "sleep") {
         Sleep((DWORD)atol(a.c_str()));
         return Answer("{\"ok\":true}");
