@@ -1,6 +1,7 @@
 // zdrive.cpp - the window driver of the run command and the end-to-end
-// tests. Starts the program under test, reports its top-level windows (message boxes, dialogs, other windows) with their
-// texts and controls, and presses buttons or types into fields on command.
+// tests. Starts the program under test, reports its top-level windows
+// (message boxes, dialogs, other windows) with their texts and controls,
+// and presses buttons or types into fields on command.
 // It also plays the installed application's side: a main window, named
 // mutexes and held lock files.
 //
