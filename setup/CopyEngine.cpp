@@ -181,7 +181,8 @@ bool StartsWithFolder(const char* path, const String& folder)
 // Other users may create files and folders in the all-users data folder
 // (the product's own folder there is open to everyone). A link planted there
 // would let the installer write or delete wherever it points, so no existing
-// part of a destination below that folder may be a link.
+// part of a destination below that folder may be a link, nor the file
+// itself a second name of another file.
 bool PassesThroughSharedLink(const String& dest)
 {
     String shared = FolderForm(g_commonAppDataDir);
@@ -190,10 +191,11 @@ bool PassesThroughSharedLink(const String& dest)
     const char* base = dest.CStr();
     for (;;) {
         while (*p && !IsPathSep(*p)) p = NextChar(p);
-        DWORD attr = GetFileAttributesA(String(base, (int)(p - base)).CStr());
+        String part(base, (int)(p - base));
+        DWORD attr = GetFileAttributesA(part.CStr());
         if (attr == INVALID_FILE_ATTRIBUTES) return false;  // nothing further exists
         if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-        if (!*p) return false;
+        if (!*p) return HasOtherNames(part);  // a second name of another file
         ++p;
     }
 }

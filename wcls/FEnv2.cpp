@@ -8,6 +8,7 @@
 #include "ErrorReport.h"
 #include "FileOps.h"
 #include "Handles.h"
+#include "LibTexts.h"
 #include "Memory.h"
 #include "OpenAccess.h"
 
@@ -131,6 +132,7 @@ void FEnv2::ReadImage()
 {
     const DWORD disposition = (m_dwFlags & ENV_CREATE) ? OPEN_ALWAYS : OPEN_EXISTING;
     const DWORD attributes = (m_dwFlags & ENV_HIDDEN) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
+    if (IsSharedLink(m_strFile)) return;
     UniqueFile file(OpenWithRetry(m_strFile, GENERIC_READ, FILE_SHARE_READ, nullptr, disposition, attributes,
                                   nullptr, g_dwFileTimeout, g_dwFileInterval, 0));
     if (!file) return;  // reported by the open
@@ -378,6 +380,22 @@ bool FEnv2::Save()
     return saved;
 }
 
+// A file open to every user lies in a folder where every user may create
+// names: one of them could be a link (or a second name of another file)
+// that a process with more rights would follow. Such a name is refused,
+// never read through. True after reporting it.
+bool FEnv2::IsSharedLink(const String& path) const
+{
+    if (!(m_dwFlags & ENV_OPENACCESS)) return false;
+    DWORD attributes = GetFileAttributesA(path.CStr());
+    bool link = attributes != INVALID_FILE_ATTRIBUTES &&
+                ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || HasOtherNames(path));
+    if (link)
+        ReportSystemError(ERROR_ACCESS_DENIED, ERR_OPENFILE, path,
+                          Framed(LibText::kOpenFileHead, path.CStr(), LibText::kOpenFileTail));
+    return link;
+}
+
 // Writes the whole image to the ".BAK" file and flushes it to the disk.
 bool FEnv2::WriteBak(const String& bak)
 {
@@ -385,7 +403,15 @@ bool FEnv2::WriteBak(const String& bak)
     SECURITY_ATTRIBUTES* sa =
         ((m_dwFlags & ENV_OPENACCESS) && g_useFileSecurity) ? g_openAccessAttributes : nullptr;
     const DWORD attributes = (m_dwFlags & ENV_HIDDEN) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
-    UniqueFile file(OpenWithRetry(bak, GENERIC_WRITE, 0, sa, CREATE_ALWAYS, attributes, nullptr, g_dwFileTimeout,
+    // In a shared folder the old ".BAK" name goes first (deleting a link
+    // removes the link itself) and the new one must be new: a name planted
+    // meanwhile makes the creation fail instead of writing through it.
+    DWORD disposition = CREATE_ALWAYS;
+    if (m_dwFlags & ENV_OPENACCESS) {
+        DeleteFileA(bak.CStr());
+        disposition = CREATE_NEW;
+    }
+    UniqueFile file(OpenWithRetry(bak, GENERIC_WRITE, 0, sa, disposition, attributes, nullptr, g_dwFileTimeout,
                                   g_dwFileInterval, 0));
     bool ok = file.IsValid();
     DWORD err = ok ? 0 : GetLastError();

@@ -19,7 +19,8 @@ enum {
     ENV_CREATE = 0x08,      // a missing file is created empty
     ENV_LOCK = 0x10,        // hold the ".lc$" lock while reading and while saving
     ENV_KEEPLOCK = 0x20,    // hold the ".lc$" lock exclusively for the object's life
-    ENV_OPENACCESS = 0x40,  // create the ".BAK" and lock files open to every user
+    ENV_OPENACCESS = 0x40,  // create the ".BAK" and lock files open to every user; the
+                            // folder is open to every user too, so links there are refused
     ENV_HIDDEN = 0x80,      // create files hidden
 };
 
@@ -68,6 +69,7 @@ private:
     void ReadImage();
     bool TakeLock(DWORD lockFlags, int kind, const char* detailTail);
     bool WriteBak(const String& bak);
+    bool IsSharedLink(const String& path) const;
     bool Grow(uint64_t need, bool quiet);
     uint32_t NextLine(uint32_t pos) const;
     bool FindSection(const char* sec, uint32_t* start) const;

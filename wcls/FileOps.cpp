@@ -324,3 +324,12 @@ int FreeSpace(const String& path, double* freeBytes)
     if (freeBytes) *freeBytes = (double)freeClusters * bytesPerSector * sectorsPerCluster;
     return 1;
 }
+
+bool HasOtherNames(const String& path)
+{
+    UniqueFile file(CreateFileA(path.CStr(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    return file && GetFileInformationByHandle(file.Get(), &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           info.nNumberOfLinks > 1;
+}

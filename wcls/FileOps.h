@@ -70,6 +70,10 @@ int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout,
 // RenameWithRetry.
 int ReplaceWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval);
 
+// True when the path names a file that has other names too (hard links):
+// writing it would change those files.
+bool HasOtherNames(const String& path);
+
 // 1 with the bytes free to the caller on the path's volume, 0 on failure,
 // -1 when the platform cannot tell.
 int FreeSpace(const String& path, double* freeBytes);

@@ -70,11 +70,12 @@ static bool RunHost(std::wstring cmd, const std::string& path, bool wantListed)
     return false;
 }
 
-bool MakeFolderLink(const std::string& link, const std::string& target)
+bool MakeLink(const std::string& link, const std::string& target, bool symbolic)
 {
     std::wstring host = HostPath(target);
-    return !host.empty() &&
-           RunHost(L"Z:\\bin\\ln -s \"" + host + L"\" \"" + Wide(link.substr(link.rfind('\\') + 1)) + L"\"", link, true);
+    return !host.empty() && RunHost(std::wstring(L"Z:\\bin\\ln ") + (symbolic ? L"-s \"" : L"\"") + host + L"\" \"" +
+                                        Wide(link.substr(link.rfind('\\') + 1)) + L"\"",
+                                    link, true);
 }
 
 // Clears read-only attributes on the way; never follows a link (Wine cannot

@@ -24,6 +24,7 @@ bool Exists(const std::string& path);
 std::wstring Wide(const std::string& text, unsigned codePage = 0);  // from the ANSI code page by default
 
 bool OnWine();
-// A link to a folder, or false: Wine makes none from the Windows side, but a
-// host symbolic link shows as a folder link (0x410), so the host's ln makes it.
-bool MakeFolderLink(const std::string& link, const std::string& target);
+// A link, or false: Wine makes none from the Windows side, but the host's ln
+// does; a symbolic link to a folder shows as a folder link (0x410), one to a
+// file as a file link; without `symbolic`, a second name of the same file.
+bool MakeLink(const std::string& link, const std::string& target, bool symbolic = true);

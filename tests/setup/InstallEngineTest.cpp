@@ -421,6 +421,8 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     CreateDirectoryA(StripBackslash(g_productDataDir).CStr(), nullptr);
     WriteFileBytes(target + "\\README.TXT", "kept");
     ASSERT_EQ(0, RunHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linked) + "'"));
+    const std::string second = g_productDataDir.CStr() + std::string("SECOND.TXT");  // a second name of the file
+    ASSERT_EQ(0, RunHost("ln '" + UnixPath(target + "\\README.TXT") + "' '" + UnixPath(second) + "'"));
 
     const std::string disk2 = "Zuntoria Ver.８ ディスク 2 を " + Media() + " にセットして [OK] ボタンを押して下さい";
     const std::string disk0 = "Zuntoria Ver.８ ディスクを " + Media() + " にセットして [OK] ボタンを押して下さい";
@@ -441,6 +443,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
         {"HeaderOnly", false, {}, 0, {Media() + "HEADER.EX_" + lzFailed}},
         {"Linked", false, {}, 0, {"ファイル[" + linked + "\\README.TXT]へ書き込むことができません\n\n" + Denied()}},
         {"LinkedRemoval", false, {}, 0, {linked + "\\README.TXT を削除できません\n\n" + Denied()}},
+        {"SecondName", false, {}, 0, {"ファイル[" + second + "]へ書き込むことができません\n\n" + Denied()}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.section);
@@ -454,7 +457,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     }
     EXPECT_TRUE(Exists(m_app + "TRUNC.EXE"));  // a failed copy stays as far as it got
     EXPECT_EQ("kept", ReadFileBytes(target + "\\README.TXT"));
-    RunHost("rm '" + UnixPath(linked) + "'");
+    RunHost("rm '" + UnixPath(linked) + "' '" + UnixPath(second) + "'");
 }
 
 TEST_F(InstallEngine, HeldDestinationWaitsForRetry)

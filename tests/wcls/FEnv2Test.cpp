@@ -233,6 +233,35 @@ TEST_F(FEnv2Test, RefusedAndFailedSavesTellTheirCauseAndKeepTheFile)
     EXPECT_EQ("[A]\r\nk=2\r\n", ReadFileBytes(path));
 }
 
+// The settings file in the shared data folder: a name another user planted
+// there is never read or written through. Shown with second names of a file
+// (hard links); Wine follows a symbolic link to a file as if it were the
+// file itself (even DeleteFile takes the target), so those cannot be shown
+// here, though on Windows they carry the reparse-point attribute that is
+// refused the same way.
+TEST_F(FEnv2Test, SecondNamesInASharedFolderAreRefusedNeverFollowed)
+{
+    std::string victim = dir.File("VICTIM"), path = dir.File("COMMON.ENV");
+    WriteFileBytes(victim, "[A]\r\nsecret=1\r\n");
+    if (!MakeLink(path, victim, false)) GTEST_SKIP() << "no links here";
+    g_reports.clear();
+    SetReportHooks(RecordReport, nullptr);
+    EXPECT_FALSE(Open("COMMON.ENV", ENV_OPENACCESS)->IsLoaded());
+    SetReportHooks(nullptr, nullptr);
+    EXPECT_EQ((std::vector<std::string>{"アクセスは拒否されました。|ファイル " + path + " をオープンできません."}),
+              g_reports);
+    EXPECT_TRUE(Open("COMMON.ENV")->IsLoaded());  // a file of one's own folder is read as it is
+
+    DeleteFileA(path.c_str());
+    WriteFileBytes(path, "[A]\r\nk=1\r\n");
+    ASSERT_TRUE(MakeLink(path + ".BAK", victim, false));
+    SafePtr<FEnv2> env = Open("COMMON.ENV", ENV_OPENACCESS);
+    ASSERT_TRUE(env->SetString("A", "k", "2"));
+    EXPECT_TRUE(env->Save());
+    EXPECT_EQ("[A]\r\nk=2\r\n", ReadFileBytes(path));
+    EXPECT_EQ("[A]\r\nsecret=1\r\n", ReadFileBytes(victim));
+}
+
 TEST_F(FEnv2Test, LockFilesAroundReadsSavesAndHolders)
 {
     BoxWatcher boxes;

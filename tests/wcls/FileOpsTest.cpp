@@ -115,7 +115,7 @@ TEST_F(FileOpsTest, LinksAreRemovedNeverFollowed)
     CreateDirectoryA(target.c_str(), nullptr);
     CreateDirectoryA(tree.c_str(), nullptr);
     WriteFileBytes(target + "\\keep.txt", "k");
-    if (!MakeFolderLink(link, target)) GTEST_SKIP() << "no folder links here";
+    if (!MakeLink(link, target)) GTEST_SKIP() << "no folder links here";
     ASSERT_EQ(0x410u, GetFileAttributesA(link.c_str()) & 0x410);
     for (const char* given : {"tree\\*.*", "tree\\link\\*.*", "tree\\link\\"})  // in a walk, as a root
         DeleteTree(DT_SUBFOLDERS | DT_RETRY, P(given));

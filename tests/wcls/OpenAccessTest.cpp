@@ -165,7 +165,7 @@ TEST_F(OpenAccessTest, LinksAreNeverGivenItNorWalked)
     CreateDirectoryA(root.c_str(), nullptr);
     WriteFileBytes(target + "\\keep.txt", "k");
     WriteFileBytes(root + "\\own.txt", "o");
-    if (!MakeFolderLink(root + "\\link", target)) GTEST_SKIP() << "no folder links here";
+    if (!MakeLink(root + "\\link", target)) GTEST_SKIP() << "no folder links here";
     EXPECT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String(root.c_str())));
     EXPECT_EQ((std::vector<std::string>{root, root + "\\own.txt"}), g_rec.secured);
     g_rec.secured.clear();
