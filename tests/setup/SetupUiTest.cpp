@@ -132,7 +132,7 @@ TEST_F(SetupUi, BackgroundRefusesTheEndOfTheWindowsSessionEveryTime)
 
 namespace {
 
-double s_freeBytes;  // below 0: the query fails
+double s_freeBytes = 1e12;  // below 0: the query fails
 std::vector<std::string> s_freeRoots;
 
 int FakeFreeSpace(const String& root, double* freeBytes)
@@ -298,6 +298,7 @@ TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
 TEST_F(SetupUi, DesktopIconGoesOffAlwaysAndOnOnlyWithADesktopFolder)
 {
     TempDir dir;
+    s_freeBytes = 1e12;
     OpenSetupDlg open("");
     HWND box = GetDlgItem(open.hwnd, kDesktop);
     EXPECT_FALSE(IsWindowVisible(box));

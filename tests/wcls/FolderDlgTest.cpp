@@ -78,6 +78,18 @@ void ClickEntry(FileListBox2* list, const char* name)
     ADD_FAILURE() << "no entry " << name;
 }
 
+// Focuses a control; another test program running at the same time may
+// hold the foreground for a moment, which makes SetFocus fail.
+void Focus(HWND dlg, HWND control)
+{
+    for (int i = 0; i < 100 && GetFocus() != control; ++i) {
+        SetForegroundWindow(dlg);
+        SetFocus(control);
+        if (GetFocus() != control) Sleep(20);
+    }
+    ASSERT_EQ(control, GetFocus());
+}
+
 }  // namespace
 
 TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
@@ -122,7 +134,7 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
 
     // Enter in the path field goes to the typed folder and stays.
     SetWindowTextA(path, dir.File("表").c_str());
-    SetFocus(path);
+    Focus(hwnd, path);
     PostMessageA(path, WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(0, RunModalLoop(ML_PEEK | ML_DIALOGKEYS, hwnd, nullptr));
     EXPECT_EQ(dir.File("表"), left->List()->Path().CStr());
@@ -130,7 +142,7 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
 
     // A folder that cannot be read is reported; the dialog stays as it was.
     SetWindowTextA(path, dir.File("nothing").c_str());
-    SetFocus(path);
+    Focus(hwnd, path);
     SendMessageA(hwnd, WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(ModalLoopEnding());
     ASSERT_EQ(1u, boxes.Boxes().size());
@@ -145,7 +157,7 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
 
     // OK elsewhere takes the text as it is, existing or not.
     SetWindowTextA(path, dir.File("nothing").c_str());
-    SetFocus(left->HWnd());
+    Focus(hwnd, left->HWnd());
     SendMessageA(hwnd, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(1, RunModalLoop(ML_PEEK, hwnd, nullptr));
     EXPECT_EQ(dir.File("nothing"), dlg->Result().CStr());
@@ -160,7 +172,7 @@ TEST_F(FolderDlgTest, MustExistRefusesAMissingFolderAndBlankTextDoesNothing)
     HWND hwnd = dlg->Create(nullptr, String(dir.Path().c_str()), "題", 7);
     EXPECT_EQ("題", Text(hwnd));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(hwnd, IDC_FOLDER_HELP)));
-    SetFocus(GetDlgItem(hwnd, IDOK));
+    Focus(hwnd, GetDlgItem(hwnd, IDOK));
     for (std::string text : {std::string("  "), dir.File("nothing"), dir.Path()}) {
         SetWindowTextA(dlg->PathField(), text.c_str());
         SendMessageA(hwnd, WM_COMMAND, IDOK, 0);
