@@ -81,3 +81,19 @@ start_wineserver() {
 stop_wineserver() {
     WINEPREFIX="$1" "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 }
+
+# A virtual screen of our own on the first free display number from $1:
+# sets DISPLAY and own_x (the server's pid, for the caller's clean-up).
+start_xvfb() {
+    own_x=""
+    for n in $(seq "$1" $(($1 + 40))); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            own_x=$!
+            export DISPLAY=":$n"
+            break
+        fi
+    done
+    [ -n "$own_x" ] || { echo "no free display"; return 1; }
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}

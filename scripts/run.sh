@@ -36,15 +36,7 @@ trap cleanup EXIT
 watch="--watch"
 if [ -z "${DISPLAY:-}" ]; then
     watch=""
-    for n in $(seq 77 99); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-            own_x=$!
-            export DISPLAY=":$n"
-            break
-        fi
-    done
-    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    start_xvfb 77
 fi
 
 # Made once the display is there, so that Wine's desktop can use it.

@@ -21,14 +21,11 @@ ListBox2::~ListBox2()
 {
 }
 
+// The library's window class under the name of its own.
 const char* ListBox2::ClassInfo(WNDCLASSA* wc)
 {
-    if (wc) {
-        wc->hIcon = SafeLoadIconA(nullptr, IDI_APPLICATION);
-        wc->hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc->hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc->lpszClassName = kClassName;
-    }
+    Wnd::ClassInfo(wc);
+    if (wc) wc->lpszClassName = kClassName;
     return kClassName;
 }
 

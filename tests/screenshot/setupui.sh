@@ -23,16 +23,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 90 130); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        own_x=$!
-        export DISPLAY=":$n"
-        break
-    fi
-done
-[ -n "$own_x" ] || { echo "no free display"; exit 1; }
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 90
 
 start_wineserver "$PREFIX"
 
