@@ -11,6 +11,7 @@ import json
 import os
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 import harness  # noqa: E402
@@ -57,17 +58,32 @@ class Run:
         print("  screenshot: %s" % path)
 
     def progress_shot(self):
-        """The progress window passes quickly: hold the program still while
-        it is photographed."""
-        answer = self.driver.cmd("wait-class DoingWnd 1500")
-        if not answer.get("ok"):
+        """The progress window passes quickly: the program is held still while
+        it is photographed, and let go a moment at a time until the window
+        shows its painted message."""
+        window = self.driver.cmd("wait-class DoingWnd 1500")
+        if not window.get("ok"):
             return
-        self.driver.cmd("sleep 150")  # let it paint its message
-        if not self.watch:
-            self.driver.ok("suspend")
-        self.shot("progress")
-        if not self.watch:
-            self.driver.ok("resume")
+        left, top, right, bottom = window["rect"]
+        crop = "%dx%d+%d+%d" % (right - left, bottom - top, max(left, 0), max(top, 0))
+        path = os.path.join(self.shots, "%s-%d-progress.png" % (self.mode, self.count + 1))
+        for _ in range(50):
+            if not self.watch:
+                self.driver.ok("suspend")
+            subprocess.run(["import", "-window", "root", path], check=False)
+            colours = subprocess.run(["convert", path, "-crop", crop, "-format", "%k", "info:"],
+                                     capture_output=True, text=True).stdout.strip()
+            if not self.watch:
+                self.driver.ok("resume")
+            if colours.isdigit() and int(colours) > 8:  # frame, button and message drawn
+                self.count += 1
+                print("  screenshot: %s" % path)
+                return
+            if not self.driver.cmd("wait-class DoingWnd 0").get("ok"):
+                break
+            time.sleep(0.02)
+        if os.path.exists(path):
+            os.remove(path)
 
     def answer(self, box):
         buttons = {c["id"] for c in box["controls"] if c["class"].lower() == "button"}
