@@ -81,3 +81,20 @@ start_wineserver() {
 stop_wineserver() {
     WINEPREFIX="$1" "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 }
+
+# A virtual screen on a free display for the screenshots: exports DISPLAY
+# and leaves the server's process id in XVFB_PID.
+start_xvfb() {
+    local n
+    for n in $(seq 90 130); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            XVFB_PID=$!
+            export DISPLAY=":$n"
+            for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+            return 0
+        fi
+    done
+    echo "no free display"
+    return 1
+}

@@ -11,28 +11,19 @@ source "$(dirname "$0")/../../scripts/common.sh"
 
 PREFIX="$BUILD/shot-prefix"
 WORK="$(mktemp -d)"
-own_x=""
+XVFB_PID=""
 unset DISPLAY
 export WINEPREFIX="$PREFIX"
 make_prefix "$PREFIX" x11
 
 cleanup() {
     stop_wineserver "$PREFIX"
-    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-for n in $(seq 90 130); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        own_x=$!
-        export DISPLAY=":$n"
-        break
-    fi
-done
-[ -n "$own_x" ] || { echo "no free display"; exit 1; }
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb
 
 start_wineserver "$PREFIX"
 
