@@ -1,7 +1,6 @@
 // CopyEngine.cpp - carries out the sections of the file list.
 #include "CopyEngine.h"
 
-#include <lzexpand.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -117,13 +116,13 @@ Outcome CopyCompressed(const String& source, HANDLE out, UniqueFile* in, DWORD* 
 {
     OFSTRUCT of = {};
     of.cBytes = sizeof(OFSTRUCT);  // 136
-    INT h = LZOpenFileA(const_cast<char*>(source.CStr()), &of, OF_READ | OF_SHARE_DENY_WRITE);
+    INT h = LzOpenFile(source.CStr(), &of, OF_READ | OF_SHARE_DENY_WRITE);
     if (h < 0) return OUT_LZ;
     uint64_t expanded = 0;
     {
         UniqueLz lz(h);
         for (;;) {
-            INT got = LZRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
+            INT got = LzRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
             if (got == 0) break;
             if (got < 0) return OUT_LZ;
             Outcome o = WriteChunk(out, (DWORD)got, err);

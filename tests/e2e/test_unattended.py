@@ -1,12 +1,14 @@
 """Unattended runs (/SILENT /LOG): SETUP.EXE answers its own boxes, ends by
 itself with an exit code a script can test, and logs every step."""
 
+import glob
 import os
 import re
+import shutil
 import subprocess
 import unittest
 
-from harness import COMPLETED, FINAL_QUESTION, WINE
+from harness import BUILD_DIR, COMPLETED, FINAL_QUESTION, WINE
 from test_flows import ASK_REMOVE, DATA, DATA_KEY, DESKTOP_LINK, PROG, START_LINK, UNINSTALL_KEY, FlowCase
 
 TITLE, REMOVAL = "Zuntoria Ver.８ セットアップ", "Zuntoria８ の削除"
@@ -88,6 +90,15 @@ class Unattended(FlowCase):
                     prepare()
                 self.silent(args, code, [line])
                 self.assertEqual(installed or code == 3, self.exists(PROG))  # 2: nothing changed
+
+    def test_dlls_planted_beside_setup_are_never_loaded(self):
+        names = ["lz32", "uxtheme", "comctl32", "secur32"]
+        for name in names:
+            shutil.copy(os.path.join(BUILD_DIR, "planted", name + ".dll"), self.host(self.MEDIA))
+        # Wine prefers its own DLLs; "n,b" makes it look in the program's folder first, as Windows does.
+        self.silent([], 0, env=dict(self.prefix.env, WINEDLLOVERRIDES="%s=n,b;mscoree,mshtml=" % ",".join(names)))
+        self.assertEqual([], glob.glob(self.host(self.MEDIA) + "/*.LOADED"))
+        self.assert_installed()
 
 
 if __name__ == "__main__":
