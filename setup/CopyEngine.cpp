@@ -217,13 +217,6 @@ bool PassesThroughSharedLink(const String& dest)
     }
 }
 
-long long FileSize(const String& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.CStr(), GetFileExInfoStandard, &data)) return -1;
-    return (long long)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow);
-}
-
 // An entry without a source name: the destination goes.
 bool RemoveEntry(HWND owner, const String& dest)
 {

@@ -57,8 +57,7 @@ int DefaultButton(UINT style)
     return button ? button : kButtons[type][0];
 }
 
-}  // namespace
-
+// The answer hook: nobody is there to act on a box.
 int UnattendedAnswer(const char* text, const char*, UINT style)
 {
     if (!text) text = "";
@@ -69,6 +68,8 @@ int UnattendedAnswer(const char* text, const char*, UINT style)
     }
     return DefaultButton(style);
 }
+
+}  // namespace
 
 void StartUnattended(const SetupMode& mode)
 {

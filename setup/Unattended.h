@@ -13,7 +13,10 @@ enum {
     EXIT_STOPPED = 3,  // stopped after the changes began; the log says why
 };
 
-// Starts the log for /LOG and, for /SILENT, the answers to every box.
+// Starts the log for /LOG and, for /SILENT, the answers to every box: the
+// box's default button, except that an OK that waits for a person to act
+// first (close the application, put in the disk) is Cancel, a file in use
+// is retried for 5 seconds, and the removal question is Yes.
 void StartUnattended(const SetupMode& mode);
 
 // The install worker or the removal begins to change the machine; it has
@@ -24,12 +27,6 @@ void NoteChangesCompleted();
 // The process exit code for the code an interactive run would end with:
 // unchanged without /SILENT. Writes it to the log and ends the log.
 int FinishRun(const SetupMode& mode, int code);
-
-// How an unattended run answers a box: the box's default button, except
-// that an OK that waits for a person to act first (close the application,
-// put in the disk) is Cancel, a file in use is retried for 5 seconds, and
-// the removal question is Yes.
-int UnattendedAnswer(const char* text, const char* title, UINT style);
 
 // One line of a step in the log (when it is on); a negative number is left out.
 void LogStep(const char* tag, const String& text, long long number = -1);

@@ -150,17 +150,16 @@ int CreateFolder(const String& original, SECURITY_ATTRIBUTES* sa)
     return 0;
 }
 
-// The size of a file for the log line of its removal, read before it goes.
-static long long SizeForLog(const String& path)
+long long FileSize(const String& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!lf_is_on() || !GetFileAttributesExA(path.CStr(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExA(path.CStr(), GetFileExInfoStandard, &data)) return -1;
     return (long long)(((unsigned long long)data.nFileSizeHigh << 32) | data.nFileSizeLow);
 }
 
 int RemoveFile(const String& path)
 {
-    long long size = SizeForLog(path);
+    long long size = lf_is_on() ? FileSize(path) : -1;  // for the log line, read before it goes
     if (remove(path.CStr()) == 0) {
         lf_step(LibText::kLogRemove, path.CStr(), size);
         return 1;
