@@ -83,17 +83,17 @@ stop_wineserver() {
 }
 
 # A virtual screen of our own on the first free display number from $1:
-# sets DISPLAY and own_x (the server's pid, for the caller's clean-up).
+# sets DISPLAY and XVFB_PID (the server's pid, for the caller's clean-up).
 start_xvfb() {
-    own_x=""
+    XVFB_PID=""
     for n in $(seq "$1" $(($1 + 40))); do
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
             Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-            own_x=$!
+            XVFB_PID=$!
             export DISPLAY=":$n"
             break
         fi
     done
-    [ -n "$own_x" ] || { echo "no free display"; return 1; }
+    [ -n "$XVFB_PID" ] || { echo "no free display"; return 1; }
     for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 }

@@ -26,10 +26,10 @@ build "$RUN_BUILD" "$RUN_TARGET" OFF
 announce_target
 
 export WINEPREFIX="$RUN_BUILD/run-prefix"
-own_x=""
+XVFB_PID=""
 cleanup() {
     stop_wineserver "$WINEPREFIX"
-    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 

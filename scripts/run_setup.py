@@ -130,6 +130,9 @@ def report(run):
     print("\n== Registry")
     for spec in [DATA_KEY + "|AppDir", DATA_KEY + "|KeyAppDir", DATA_KEY + "|pathShortcut1",
                  DATA_KEY + "|pathShortcut2", UNINSTALL_KEY + "|UninstallString", UNINSTALL_KEY + "|DisplayName",
+                 UNINSTALL_KEY + "|DisplayIcon", UNINSTALL_KEY + "|DisplayVersion", UNINSTALL_KEY + "|Publisher",
+                 UNINSTALL_KEY + "|InstallLocation", UNINSTALL_KEY + "|EstimatedSize",
+                 UNINSTALL_KEY + "|QuietUninstallString",
                  r"HKCR\.QDA|", DOC_KEY + "|", DOC_KEY + r"\DefaultIcon|", DOC_KEY + r"\shell\open\command|"]:
         value = reg(d, spec)
         print("  %-75s %s" % (spec, "(none)" if value is None else value))

@@ -1,9 +1,17 @@
 // CommandLine.h - reading the command line into the setup's mode.
 #pragma once
 
+#include "wcls/Data.h"
+
 struct SetupMode {
     bool update = false;     // /UPDATE
     bool uninstall = false;  // /UNINSTALL
+    bool silent = false;     // /SILENT: no window waits for a person
+    bool noIcon = false;     // /NOICON: no desktop shortcut
+    bool hasDir = false;     // /DIR=folder
+    String dir;
+    bool log = false;        // /LOG, or /LOG=file
+    String logFile;          // empty: SETUP.LOG in the temporary folder
 };
 
 // Reads the switches from the command line without the program name.

@@ -1,19 +1,20 @@
 // CopyEngine.cpp - carries out the sections of the file list.
 #include "CopyEngine.h"
 
-#include <lzexpand.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "SetupDriver.h"
 #include "SetupFileList.h"
 #include "SetupTexts.h"
+#include "Unattended.h"
 #include "TARVO5/DosError.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
 #include "wcls/FileOps.h"
 #include "wcls/Handles.h"
+#include "wcls/LibTexts.h"
 #include "wcls/PathText.h"
 
 namespace {
@@ -21,6 +22,23 @@ namespace {
 // One buffer serves every copy: there is only ever one copy at a time.
 const DWORD kCopyChunk = 16384;
 char s_copyBuffer[kCopyChunk];
+
+// The bytes the copies wrote, and the progress window of the section being
+// copied, whose messages a long file lets through every megabyte: it
+// repaints and notes a cancel, which takes effect before the next file.
+uint64_t s_bytesWritten;
+DoingWnd* s_pumped;
+DWORD s_sincePump;
+const DWORD kPumpEvery = 1024 * 1024;
+
+void NoteWritten(DWORD n)
+{
+    s_bytesWritten += n;
+    s_sincePump += n;
+    if (s_sincePump < kPumpEvery || !s_pumped) return;
+    s_sincePump = 0;
+    s_pumped->Pump();
+}
 
 // An SZDD file starts with this signature, a method byte, the last
 // character of the original name and the expanded size (32 bits, little
@@ -44,6 +62,7 @@ Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
         *err = ERROR_DISK_FULL;
         return OUT_WRITE;
     }
+    NoteWritten(n);
     return OUT_DONE;
 }
 
@@ -97,13 +116,13 @@ Outcome CopyCompressed(const String& source, HANDLE out, UniqueFile* in, DWORD* 
 {
     OFSTRUCT of = {};
     of.cBytes = sizeof(OFSTRUCT);  // 136
-    INT h = LZOpenFileA(const_cast<char*>(source.CStr()), &of, OF_READ | OF_SHARE_DENY_WRITE);
+    INT h = LzOpenFile(source.CStr(), &of, OF_READ | OF_SHARE_DENY_WRITE);
     if (h < 0) return OUT_LZ;
     uint64_t expanded = 0;
     {
         UniqueLz lz(h);
         for (;;) {
-            INT got = LZRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
+            INT got = LzRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
             if (got == 0) break;
             if (got < 0) return OUT_LZ;
             Outcome o = WriteChunk(out, (DWORD)got, err);
@@ -204,8 +223,12 @@ bool PassesThroughSharedLink(const String& dest)
 bool RemoveEntry(HWND owner, const String& dest)
 {
     for (;;) {
+        long long size = FileSize(dest);
         SetLastError(0);
-        if (DeleteFileA(dest.CStr())) return true;
+        if (DeleteFileA(dest.CStr())) {
+            LogStep(LibText::kLogRemove, dest, size);
+            return true;
+        }
         DWORD err = GetLastError();
         int state = PathState(dest);
         // An unanswered query has been reported: stop rather than carry on
@@ -246,8 +269,12 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
     if (!WaitForSource(owner, entry, sourceFolder, source)) return false;
     for (;;) {
         CreateFolderTree(entry.destFolder);  // a missing folder shows as a write error
+        uint64_t before = s_bytesWritten;
         int result = CopyOneFile(entry.compressed, source, dest);
-        if (result == COPY_DONE) return true;
+        if (result == COPY_DONE) {
+            LogStep(SetupText::kLogCopy, dest, (long long)(s_bytesWritten - before));
+            return true;
+        }
         if (result == COPY_FAILED) return false;
         while (!AskRetry(owner, dest))
             if (ConfirmAbort(owner)) return false;
@@ -297,10 +324,28 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
     return COPY_FAILED;
 }
 
+uint64_t CopiedBytes()
+{
+    return s_bytesWritten;
+}
+
+namespace {
+
+// The progress window whose messages the copies let through.
+class PumpedWindow {
+public:
+    explicit PumpedWindow(DoingWnd* wnd) { s_pumped = wnd; }
+    ~PumpedWindow() { s_pumped = nullptr; }
+};
+
+}  // namespace
+
 int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
                 const String& appPath)
 {
     HWND owner = progress->HWnd();
+    PumpedWindow pumped(progress);
+    LogStep(SetupText::kLogSection, section);
     String sourceFolder = FolderForm(source);
     String keys = list->GetKeyNames(section.CStr());
     for (const char* key = keys.CStr(); *key; key += strlen(key) + 1) {

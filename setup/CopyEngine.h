@@ -27,6 +27,9 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
 // source's last-write time.
 int CopyOneFile(int compressed, const String& source, const String& dest);
 
+// The bytes the copies have written since the program started.
+uint64_t CopiedBytes();
+
 // Creates the folder with its missing parents, quietly; true when it exists
 // afterwards.
 bool CreateFolderTree(const String& folder);

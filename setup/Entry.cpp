@@ -1,18 +1,19 @@
-// Entry.cpp - the setup program's start-up: running-application check, COM,
-// library start-up, command line, source folder, driver.
+// Entry.cpp - the setup program's start-up: command line, running-
+// application check, COM, library start-up, source folder, driver.
 #include "Entry.h"
 
 #include <objbase.h>
 
-#include "CommandLine.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
 #include "StartupTable.h"
+#include "Unattended.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/Shutdown.h"
 #include "wcls/SysFolders.h"
 
 int g_exitCode;
+SetupMode g_setupMode;
 
 static void UninitializeCom()
 {
@@ -24,17 +25,22 @@ bool InitApplication(HINSTANCE hinst)
     DWORD v = GetVersion();
     unsigned version = (LOBYTE(LOWORD(v)) << 8) | HIBYTE(LOWORD(v));
     if (version < 0x501) {
-        MessageBoxA(nullptr, SetupText::kNeedsWindowsXP, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
+        AnsweredBox(nullptr, SetupText::kNeedsWindowsXP, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
         return false;
     }
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
     return RunStartupSteps(hinst);
 }
 
-int SetupMain(HINSTANCE hinst, const char* cmd)
+static const char* ModeName(const SetupMode& mode)
 {
-    g_exitCode = 0;
+    if (mode.update) return SetupText::kLogModeUpdate;
+    return mode.uninstall ? SetupText::kLogModeUninstall : SetupText::kLogModeInstall;
+}
 
+// The run up to the driver's return; the exit code of an interactive run.
+static int RunSetup(HINSTANCE hinst, const char* cmd)
+{
     // The application must not run while it is set up: point the user at it.
     if (HWND app = FindWindowA(SetupText::kAppMainWndClass, nullptr)) {
         ShowMessage(nullptr, SetupText::kAppRunning, SetupText::kAppRunningTitle, MB_OK | MB_ICONHAND);
@@ -51,8 +57,19 @@ int SetupMain(HINSTANCE hinst, const char* cmd)
 
     if (!InitApplication(hinst)) return -1;
 
-    SetupMode mode = ParseCommandLine(cmd);
     String source = ProgramFolder();
-    SetupDriver(mode.update, mode.uninstall, source);
+    LogStep(SetupText::kLogCommand, String(cmd));
+    LogStep(SetupText::kLogMode, String(ModeName(g_setupMode)));
+    LogStep(SetupText::kLogSource, source);
+    SetupDriver(g_setupMode.update, g_setupMode.uninstall, source);
     return g_exitCode;
+}
+
+int SetupMain(HINSTANCE hinst, const char* cmd)
+{
+    g_exitCode = 0;
+    // Read first: an unattended run answers even the first box itself.
+    g_setupMode = ParseCommandLine(cmd);
+    StartUnattended(g_setupMode);
+    return FinishRun(g_setupMode, RunSetup(hinst, cmd ? cmd : ""));
 }

@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
+#include "CommandLine.h"
+
 // The process exit code: 0 from the start, changed only by the uninstall.
 extern int g_exitCode;
+// The switches of the command line, read first thing.
+extern SetupMode g_setupMode;
 
 // The whole run of SETUP.EXE; cmd is the command line without the program
 // name. Returns the exit code.

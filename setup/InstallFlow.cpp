@@ -4,6 +4,7 @@
 #include "Flows.h"
 
 #include "BackgroundWindow.h"
+#include "Entry.h"
 #include "InstallWorker.h"
 #include "SetupDlg.h"
 #include "SetupTexts.h"
@@ -73,7 +74,11 @@ bool PrepareRun(bool update, HWND background, SetupOptions* options, const Insta
         }
     }
     if (update) return PrepareUpdate(record, options, confirmed, background);
-    options->folder = DefaultProgramFolder(background);
+    // /DIR and /NOICON set what the dialog proposes; an unattended run
+    // checks that folder as OK in the dialog would.
+    options->folder = g_setupMode.hasDir ? g_setupMode.dir : DefaultProgramFolder(background);
+    if (g_setupMode.noIcon) options->desktopIcon = 0;
+    if (g_setupMode.silent) return ConfirmProgramFolder(nullptr, &options->folder);
     return RunSetupDialog(background, options);
 }
 
@@ -100,6 +105,10 @@ void RunInstall(bool update, const String& source, HWND background, SetupOptions
 void InstallFlow(bool update, const String& source)
 {
     SetupOptions options;
+    if (g_setupMode.silent) {  // no background window: every box goes unshown
+        RunInstall(update, source, nullptr, &options);
+        return;
+    }
     BackgroundWindow* background = new BackgroundWindow(0);
     HWND hwnd = background->Create();
     ShowWindow(hwnd, SW_MAXIMIZE);

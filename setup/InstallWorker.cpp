@@ -10,6 +10,7 @@
 #include "SetupFileList.h"
 #include "SetupTexts.h"
 #include "Shortcut.h"
+#include "Unattended.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
@@ -31,6 +32,7 @@ struct InstallRun {
     String source;
     DoingWnd* progress;     // owned by its window
     InstallRecord record;
+    uint64_t bytesBefore;  // CopiedBytes() when the run began
 
     String Main() const { return options->folder + String(SetupText::kMainFolder); }
     String ShellProgram() const { return Main() + String(SetupText::kShellProgram); }
@@ -82,7 +84,19 @@ bool WriteSettingsFiles(InstallRun* run)
     }
     common->SetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, SetupText::kInstalledVersion);
     // The shell program's file is saved unchanged: saving normalises its line ends.
-    return share->Save() && shell->Save() && common->Save();
+    const struct {
+        FEnv2* env;
+        String path;
+    } saves[] = {
+        {share.Get(), run->Main() + String(SetupText::kShareEnv)},
+        {shell.Get(), run->Main() + String(SetupText::kShellEnv)},
+        {common.Get(), g_productDataDir + String(SetupText::kCommonEnv)},
+    };
+    for (const auto& save : saves) {
+        if (!save.env->Save()) return false;
+        LogStep(SetupText::kLogSave, save.path);
+    }
+    return true;
 }
 
 bool WriteApplicationRecord(InstallRun* run)
@@ -106,6 +120,7 @@ bool CreateShortcuts(InstallRun* run)
     for (const String* link : links) {
         if (link->IsEmpty()) continue;
         if (!CreateShortcut(shell.CStr(), "", SetupText::kShortcutDescription, shell.CStr(), 0, *link)) return false;
+        LogStep(SetupText::kLogShortcut, *link);
     }
     return true;
 }
@@ -114,13 +129,15 @@ bool OpenDataFolderToEveryone(InstallRun*)
 {
     if (!g_useFileSecurity) return true;
     String folder = FolderForm(g_commonAppDataDir) + String(SetupText::kProductDataFolder);
-    return ApplyOpenAccess(g_openAccessSecurity, folder);
+    if (!ApplyOpenAccess(g_openAccessSecurity, folder)) return false;
+    LogStep(SetupText::kLogAccess, folder);
+    return true;
 }
 
 bool WriteUninstall(InstallRun* run)
 {
-    return WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, SetupText::kDisplayName,
-                               UninstallCommand(run->options->folder));
+    UninstallEntry entry = MakeUninstallEntry(run->options->folder, CopiedBytes() - run->bytesBefore);
+    return WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, entry);
 }
 
 // The steps in the order they run; an update stops after the settings
@@ -150,6 +167,7 @@ int Finish(InstallRun* run, bool completed)
     SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
     if (completed) {
+        NoteChangesCompleted();
         ShowMessage(run->owner, SetupText::kCompleted, SetupText::kAppTitle, MB_OK);
         return 1;
     }
@@ -162,7 +180,10 @@ int Finish(InstallRun* run, bool completed)
 
 int InstallWorker(HWND owner, SetupOptions* options, FEnv2* list, String source)
 {
-    InstallRun run{owner, options, list, source, nullptr, InstallRecord()};
+    InstallRun run{owner, options, list, source, nullptr, InstallRecord(), CopiedBytes()};
+    NoteChangesBegun();
+    LogStep(SetupText::kLogProgram, options->folder);
+    LogStep(SetupText::kLogData, g_productDataDir);
     for (const auto& step : kSteps) {
         if (step.freshOnly && options->updateExisting) break;
         if (!step.run(&run)) return Finish(&run, false);

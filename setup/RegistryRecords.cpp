@@ -1,9 +1,11 @@
 // RegistryRecords.cpp - the registry records of a fresh installation.
 #include "RegistryRecords.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "SetupTexts.h"
+#include "Unattended.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/Handles.h"
 #include "wcls/PathText.h"
@@ -24,11 +26,29 @@ bool OpenForWrite(HKEY root, const char* path, UniqueRegKey* key)
     return result == ERROR_SUCCESS || Failed(result);
 }
 
-// A REG_SZ value, stored with its NUL; a null name is the default value.
-bool SetText(const UniqueRegKey& key, const char* name, const String& value)
+struct NamedValue {
+    const char* name;     // null: the default value
+    const String* value;  // null: the REG_DWORD number
+    DWORD number;
+};
+
+// "HKLM\key|name = value" in the log.
+void LogValue(HKEY root, const char* path, const NamedValue& v)
 {
-    LONG result = RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.CStr()),
-                                 (DWORD)value.Length() + 1);
+    char number[16];
+    snprintf(number, sizeof(number), "%lu", (unsigned long)v.number);
+    String line = String(root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\") + String(path) + String("|") +
+                  String(v.name ? v.name : "") + String(" = ") + (v.value ? *v.value : String(number));
+    LogStep(SetupText::kLogRegistry, line);
+}
+
+// A REG_SZ value is stored with its NUL.
+bool SetValue(const UniqueRegKey& key, const NamedValue& v)
+{
+    LONG result = v.value ? RegSetValueExA(key.Get(), v.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.value->CStr()),
+                                           (DWORD)v.value->Length() + 1)
+                          : RegSetValueExA(key.Get(), v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v.number),
+                                           sizeof(v.number));
     return result == ERROR_SUCCESS || Failed(result);
 }
 
@@ -38,18 +58,15 @@ bool CloseKey(UniqueRegKey* key)
     return result == ERROR_SUCCESS || Failed(result);
 }
 
-struct NamedValue {
-    const char* name;
-    const String* value;
-};
-
 // Creates the key and writes the values in order (none: the key only).
 bool WriteKey(HKEY root, const char* path, const NamedValue* values, int count)
 {
     UniqueRegKey key;
     if (!OpenForWrite(root, path, &key)) return false;
-    for (int i = 0; i < count; ++i)
-        if (!SetText(key, values[i].name, *values[i].value)) return false;
+    for (int i = 0; i < count; ++i) {
+        if (!SetValue(key, values[i])) return false;
+        LogValue(root, path, values[i]);
+    }
     return CloseKey(&key);
 }
 
@@ -67,6 +84,14 @@ String Quoted(const String& text)
     return String("\"") + text + String("\"");
 }
 
+// An icon location "file,index": a comma in the folder needs the file quoted.
+String IconLocation(const String& folder, const String& file, int index)
+{
+    char number[16];
+    snprintf(number, sizeof(number), ",%d", index);
+    return (HoldsComma(folder.CStr()) ? Quoted(file) : file) + String(number);
+}
+
 }  // namespace
 
 bool WriteInstallRecord(InstallRecord* record)
@@ -74,10 +99,10 @@ bool WriteInstallRecord(InstallRecord* record)
     record->KeyAppDir = FolderForm(FullPath(record->AppDir));
     MakeUpperAscii(record->KeyAppDir.GetBuffer(record->KeyAppDir.Length() + 1));
     const NamedValue values[] = {
-        {"AppDir", &record->AppDir},
-        {"KeyAppDir", &record->KeyAppDir},
-        {"pathShortcut1", &record->pathShortcut1},
-        {"pathShortcut2", &record->pathShortcut2},
+        {"AppDir", &record->AppDir, 0},
+        {"KeyAppDir", &record->KeyAppDir, 0},
+        {"pathShortcut1", &record->pathShortcut1, 0},
+        {"pathShortcut2", &record->pathShortcut2, 0},
     };
     return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 4);
 }
@@ -85,16 +110,14 @@ bool WriteInstallRecord(InstallRecord* record)
 bool RegisterDocumentType(const String& folder)
 {
     const String main = FolderForm(folder) + String(SetupText::kMainFolder);
-    const String mainProgram = main + String(SetupText::kMainProgram);
-    // The icon location is "file,index": a comma in the path needs quotes.
-    const String icon = (HoldsComma(folder.CStr()) ? Quoted(mainProgram) : mainProgram) + String(",3");
+    const String icon = IconLocation(folder, main + String(SetupText::kMainProgram), 3);
     const String command = Quoted(main + String(SetupText::kShellProgram)) + String(" \"%1\"");
     const String docName(SetupText::kDocTypeName);
     const String progId(SetupText::kDocTypeProgId);
-    const NamedValue name[] = {{nullptr, &docName}};
-    const NamedValue iconValue[] = {{nullptr, &icon}};
-    const NamedValue commandValue[] = {{nullptr, &command}};
-    const NamedValue type[] = {{nullptr, &progId}};
+    const NamedValue name[] = {{nullptr, &docName, 0}};
+    const NamedValue iconValue[] = {{nullptr, &icon, 0}};
+    const NamedValue commandValue[] = {{nullptr, &command, 0}};
+    const NamedValue type[] = {{nullptr, &progId, 0}};
     const struct {
         const char* subkey;  // below the type's key, or the extension itself
         const NamedValue* value;
@@ -118,12 +141,33 @@ String UninstallCommand(const String& folder)
     return Quoted(setup) + String(SetupText::kUninstallSwitch);
 }
 
-bool WriteUninstallEntry(HKEY root, const char* keyPath, const char* displayName, const String& command)
+UninstallEntry MakeUninstallEntry(const String& folder, uint64_t installedBytes)
 {
-    const String name(displayName);
+    UninstallEntry e;
+    e.command = UninstallCommand(folder);
+    e.displayName = String(SetupText::kDisplayName);
+    e.location = FolderForm(FullPath(folder));
+    e.icon = IconLocation(e.location, e.location + String(SetupText::kMainFolder) + String(SetupText::kMainProgram), 0);
+    e.version = String(SetupText::kDisplayVersion);
+    e.publisher = String(SetupText::kPublisher);
+    e.sizeKB = (DWORD)((installedBytes + 1023) / 1024);
+    e.quietCommand = e.command + String(SetupText::kSilentSwitch);
+    return e;
+}
+
+bool WriteUninstallEntry(HKEY root, const char* keyPath, const UninstallEntry& e)
+{
     const NamedValue values[] = {
-        {"UninstallString", &command},
-        {"DisplayName", &name},
+        {"UninstallString", &e.command, 0},
+        {"DisplayName", &e.displayName, 0},
+        {"DisplayIcon", &e.icon, 0},
+        {"DisplayVersion", &e.version, 0},
+        {"Publisher", &e.publisher, 0},
+        {"InstallLocation", &e.location, 0},
+        {"EstimatedSize", nullptr, e.sizeKB},
+        {"NoModify", nullptr, 1},
+        {"NoRepair", nullptr, 1},
+        {"QuietUninstallString", &e.quietCommand, 0},
     };
-    return WriteKey(root, keyPath, values, 2);
+    return WriteKey(root, keyPath, values, sizeof(values) / sizeof(values[0]));
 }

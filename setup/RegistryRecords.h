@@ -18,8 +18,23 @@ bool RegisterDocumentType(const String& folder);
 // The command that runs SETUP.EXE of the program folder in its uninstall mode.
 String UninstallCommand(const String& folder);
 
-// Writes "UninstallString" and "DisplayName" into the key.
-bool WriteUninstallEntry(HKEY root, const char* keyPath, const char* displayName, const String& command);
+// The entry in the list of installed programs.
+struct UninstallEntry {
+    String command;       // UninstallString: SETUP.EXE of the program folder /uninstall
+    String displayName;   // DisplayName
+    String icon;          // DisplayIcon: ZUNTO8.EXE with its program icon, index 0
+    String version;       // DisplayVersion "8.040"
+    String publisher;     // Publisher
+    String location;      // InstallLocation: the program folder, full path
+    DWORD sizeKB = 0;     // EstimatedSize: the KB the copy wrote
+    String quietCommand;  // QuietUninstallString: the command with /SILENT
+};
+UninstallEntry MakeUninstallEntry(const String& folder, uint64_t installedBytes);
+
+// Writes the entry's values into the key: "UninstallString" and
+// "DisplayName" first, then the others in the order of the record, the size
+// and NoModify and NoRepair (1) as REG_DWORD.
+bool WriteUninstallEntry(HKEY root, const char* keyPath, const UninstallEntry& entry);
 
 // Each operation reports its first failing call and returns false; what was
 // written before stays.

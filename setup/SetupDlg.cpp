@@ -58,7 +58,7 @@ static bool CheckName(HWND dlg, const String& folder)
 {
     if (!strpbrk(folder.CStr(), "<>/") && IsFullFolderPath(folder.CStr())) return true;
     ShowMessage(dlg, SetupText::kBadFolderName, nullptr, kRefusal);
-    FocusControl(dlg, IDC_SETUP_FOLDER);
+    if (dlg) FocusControl(dlg, IDC_SETUP_FOLDER);
     return false;
 }
 
@@ -114,6 +114,14 @@ static const FolderCheck kConfirmation[] = {
     AskToStart,
 };
 
+bool ConfirmProgramFolder(HWND dlg, String* folder)
+{
+    *folder = FolderForm(*folder);
+    for (FolderCheck check : kConfirmation)
+        if (!check(dlg, *folder)) return false;
+    return true;
+}
+
 // ---- the dialog ----------------------------------------------------------------------
 
 SetupDlg::SetupDlg(HWND parent, SetupOptions* options) : Dlg(0), m_pOptions(options), m_bDesktopIcon(0)
@@ -137,10 +145,9 @@ SetupDlg::~SetupDlg()
 
 void SetupDlg::Confirm()
 {
-    String folder = FolderForm(DialogText(m_hWnd, IDC_SETUP_FOLDER));
+    String folder = DialogText(m_hWnd, IDC_SETUP_FOLDER);
     int32_t desktopIcon = m_bDesktopIcon;
-    for (FolderCheck check : kConfirmation)
-        if (!check(m_hWnd, folder)) return;
+    if (!ConfirmProgramFolder(m_hWnd, &folder)) return;
     m_pOptions->folder = folder;
     m_pOptions->desktopIcon = desktopIcon;
     EndModalLoop(IDOK);

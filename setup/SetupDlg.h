@@ -6,6 +6,12 @@
 #include "SetupOptions.h"
 #include "wcls/Dlg.h"
 
+// The checks of OK on a folder text, brought to folder form first: a full
+// path without < > /, enough free space, no earlier version there, an
+// existing folder and the start agreed to. False when a check refuses or
+// the user declines; the boxes are owned by dlg (none in an unattended run).
+bool ConfirmProgramFolder(HWND dlg, String* folder);
+
 class SetupDlg : public Dlg {
 public:
     // Creates and shows the dialog over `parent`. The caller runs the modal

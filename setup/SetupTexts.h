@@ -37,6 +37,30 @@ constexpr char kRegistryReadFailed[] = "レジストリの読み取りに失敗�
 // Command-line switches, written after a slash.
 constexpr char kSwitchUpdate[] = "UPDATE";
 constexpr char kSwitchUninstall[] = "UNINSTALL";
+constexpr char kSwitchSilent[] = "SILENT";
+constexpr char kSwitchNoIcon[] = "NOICON";
+constexpr char kSwitchDir[] = "DIR=";      // followed by the folder, quoted or not
+constexpr char kSwitchLog[] = "LOG";       // optionally followed by =file
+
+// The log of /LOG: its file in the temporary folder, and the tags of its
+// lines (file removals are the library's "REMOVE").
+constexpr char kDefaultLogFile[] = "SETUP.LOG";
+constexpr char kLogCommand[] = "COMMAND";
+constexpr char kLogMode[] = "MODE";
+constexpr char kLogModeInstall[] = "install";
+constexpr char kLogModeUpdate[] = "update";
+constexpr char kLogModeUninstall[] = "uninstall";
+constexpr char kLogSource[] = "SOURCE";
+constexpr char kLogProgram[] = "PROGRAM";
+constexpr char kLogData[] = "DATA";
+constexpr char kLogSection[] = "SECTION";
+constexpr char kLogCopy[] = "COPY";
+constexpr char kLogSave[] = "SAVE";
+constexpr char kLogRegistry[] = "REG";
+constexpr char kLogRegistryDelete[] = "REG-DELETE";
+constexpr char kLogShortcut[] = "LINK";
+constexpr char kLogAccess[] = "ACCESS";
+constexpr char kLogExit[] = "EXIT";
 
 // Copy engine.
 constexpr char kConfirmAbort[] = "セットアップを中止しますか？";
@@ -85,6 +109,9 @@ constexpr char kDocTypeExtension[] = ".QDA";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarvoNomiraZunto8";
 constexpr char kDisplayName[] = "Zuntoria Ver.８";
 constexpr char kUninstallSwitch[] = " /uninstall";
+constexpr char kSilentSwitch[] = " /SILENT";
+constexpr char kDisplayVersion[] = "8.040";
+constexpr char kPublisher[] = "Tarvo";
 constexpr char kRegistryWriteFailed[] = "レジストリ書き込みエラー";
 
 // Shortcuts.

@@ -8,6 +8,7 @@
 #include "Entry.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
+#include "Unattended.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FileOps.h"
 #include "wcls/Handles.h"
@@ -40,6 +41,19 @@ bool Check(LONG result)
     return RegistryOk(result) || RegistryFailed(result);
 }
 
+// A registry key or value deleted goes to the log.
+LONG LogDeleted(LONG result, HKEY root, const String& what)
+{
+    if (result == ERROR_SUCCESS)
+        LogStep(SetupText::kLogRegistryDelete, String(root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\") + what);
+    return result;
+}
+
+bool CheckDeleted(LONG result, HKEY root, const String& what)
+{
+    return Check(LogDeleted(result, root, what));
+}
+
 // Deletes a key with all its subkeys; a missing key counts as deleted.
 bool DeleteKeyTree(HKEY root, const String& path)
 {
@@ -66,7 +80,7 @@ bool DeleteKeyTree(HKEY root, const String& path)
     const char* name = names.CStr();
     for (int i = 0; i < count; ++i, name += strlen(name) + 1)
         if (!DeleteKeyTree(root, path + String("\\") + String(name))) return false;
-    return Check(RegDeleteKeyA(root, path.CStr()));
+    return CheckDeleted(RegDeleteKeyA(root, path.CStr()), root, path);
 }
 
 // Reads a REG_SZ value whole; *found is false when it is missing or of
@@ -93,9 +107,12 @@ bool RemoveDocumentType()
     bool found = false;
     if (!ReadText(key.Get(), nullptr, &value, &found)) return false;
     bool ours = found && strcmp(value.CStr(), SetupText::kDocTypeProgId) == 0;
-    if (ours && !Check(RegDeleteValueA(key.Get(), nullptr))) return false;
+    String defaultValue = String(SetupText::kDocTypeExtension) + String("|");
+    if (ours && !CheckDeleted(RegDeleteValueA(key.Get(), nullptr), HKEY_CLASSES_ROOT, defaultValue)) return false;
     if (!key.Close()) return RegistryFailed(ERROR_INVALID_HANDLE);
-    if (ours) RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension);  // result ignored
+    if (ours)  // the result is ignored
+        LogDeleted(RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension), HKEY_CLASSES_ROOT,
+                   String(SetupText::kDocTypeExtension));
     return true;
 }
 
@@ -128,8 +145,10 @@ bool RemoveRecords(HKEY data, const String& programDir)
     if (!DeleteKeyTree(HKEY_CLASSES_ROOT, String(SetupText::kDocTypeProgId))) return false;
     if (!data) return true;
     if (!RemoveShortcuts(data)) return false;
-    for (const char* name : kRecordValues)
-        if (!Check(RegDeleteValueA(data, name))) return false;
+    for (const char* name : kRecordValues) {
+        String what = String(InstallRecordKey(8)) + String("|") + String(name);
+        if (!CheckDeleted(RegDeleteValueA(data, name), HKEY_LOCAL_MACHINE, what)) return false;
+    }
     return true;
 }
 
@@ -151,6 +170,9 @@ bool RemoveInstallation(HWND background, const String& programDir)
     HCURSOR wait = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
     SetCursor(wait);
     SetCursorDeferred(wait);
+    NoteChangesBegun();
+    LogStep(SetupText::kLogProgram, programDir);
+    LogStep(SetupText::kLogData, g_productDataDir);
 
     bool ok = false;
     {
@@ -161,6 +183,7 @@ bool RemoveInstallation(HWND background, const String& programDir)
     }
     SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
+    if (ok) NoteChangesCompleted();
     if (ok)
         ShowMessage(background, SetupText::kRemoved, SetupText::kUninstallTitle, MB_ICONINFORMATION);
     else
@@ -168,20 +191,34 @@ bool RemoveInstallation(HWND background, const String& programDir)
     return ok;
 }
 
+namespace {
+
+// The question, then the removal; boxes owned by the background window.
+void ConfirmAndRemove(HWND background, const String& programDir)
+{
+    String text = ConfirmationText(programDir);
+    if (ShowMessage(background, text.CStr(), SetupText::kUninstallTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+            IDYES &&
+        RemoveInstallation(background, programDir))
+        g_exitCode = 0;
+}
+
+}  // namespace
+
 void UninstallFlow()
 {
     g_exitCode = 1;
     String programDir = ProgramFolder();
+    if (g_setupMode.silent) {  // no background window; the question is answered yes
+        ConfirmAndRemove(nullptr, programDir);
+        return;
+    }
     BackgroundWindow* background = new BackgroundWindow(1);
     HWND hwnd = background->Create();
     ShowWindow(hwnd, SW_MAXIMIZE);
     {
         SafePtr<WorkWnd> work = new WorkWnd(hwnd);
-        String text = ConfirmationText(programDir);
-        if (ShowMessage(hwnd, text.CStr(), SetupText::kUninstallTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
-                IDYES &&
-            RemoveInstallation(hwnd, programDir))
-            g_exitCode = 0;
+        ConfirmAndRemove(hwnd, programDir);
     }
     DestroyWnd(background);
 }

@@ -4,6 +4,7 @@
 
 #include "SetupDriver.h"
 #include "SetupTexts.h"
+#include "Unattended.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
 #include "wcls/FileOps.h"
@@ -31,7 +32,8 @@ void OpenCommonEnvToEveryone(const String& path)
     if (!g_openAccessSecurity) return;
     DWORD attributes = GetFileAttributesA(path.CStr());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-    SetFileSecurityA(path.CStr(), DACL_SECURITY_INFORMATION, g_openAccessSecurity);  // failure ignored
+    if (SetFileSecurityA(path.CStr(), DACL_SECURITY_INFORMATION, g_openAccessSecurity))  // failure ignored
+        LogStep(SetupText::kLogAccess, path);
 }
 
 }  // namespace

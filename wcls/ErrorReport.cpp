@@ -16,6 +16,8 @@ long g_lLastFileError;
 static char s_szDefaultTitle[81];
 static ReportHookFn s_pfnReport;
 static FlushHookFn s_pfnFlush;
+static AnswerHookFn s_pfnAnswer;
+static int s_nReports;
 
 // ---- kinds ----------------------------------------------------------------
 
@@ -83,6 +85,45 @@ static HWND TopLevelOf(HWND hwnd)
     return hwnd;
 }
 
+void SetAnswerHook(AnswerHookFn answer)
+{
+    s_pfnAnswer = answer;
+}
+
+AnswerHookFn GetAnswerHook()
+{
+    return s_pfnAnswer;
+}
+
+static const char* AnswerName(int answer)
+{
+    static const char* const kNames[] = {"", "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO"};
+    return answer > 0 && answer < (int)(sizeof(kNames) / sizeof(kNames[0])) ? kNames[answer] : "?";
+}
+
+// One log line: the title, the text with its line breaks as blanks, the answer.
+void LogBoxAnswer(const char* text, const char* title, int answer)
+{
+    if (!lf_is_on()) return;
+    String line;
+    line.Append(LibText::kLogBox).Append(title ? title : "").Append(": ");
+    for (const char* p = text ? text : ""; *p; ++p) {
+        if (*p != '\r' && *p != '\n')
+            line.AppendChar(*p);
+        else if (p[1] != '\r' && p[1] != '\n')
+            line.AppendChar(' ');
+    }
+    line.Append(" -> ").Append(AnswerName(answer));
+    lf_write(line.CStr(), LF_NEWLINE);
+}
+
+int AnsweredBox(HWND owner, const char* text, const char* title, UINT style)
+{
+    int answer = s_pfnAnswer ? s_pfnAnswer(text, title, style) : MessageBoxA(owner, text, title, style);
+    LogBoxAnswer(text, title, answer);
+    return answer;
+}
+
 // ShowMessage without its fatal end: 0 when no box could be shown.
 static int ShowBox(HWND owner, const char* text, const char* title, UINT style)
 {
@@ -102,7 +143,7 @@ static int ShowBox(HWND owner, const char* text, const char* title, UINT style)
         else if (IsIconic(owner))
             ShowWindow(owner, SW_RESTORE);
         g_dwMsgBoxState |= MBS_OPEN;
-        result = MessageBoxA(owner, text, title, style);
+        result = AnsweredBox(owner, text, title, style);
         g_dwMsgBoxState &= ~(DWORD)MBS_OPEN;
     }
     return result;
@@ -150,6 +191,7 @@ static void ShowReport(int kind, const char* first, const char* second)
     if (!first) first = "";
     if (!second) second = "";
     char buf[1024] = "";
+    ++s_nReports;
     if (lf_is_on()) {
         const char* const parts[] = {"FFERROR : ", first, " ", second};
         for (const char* part : parts) AppendCut(buf, sizeof(buf), part);
@@ -185,6 +227,11 @@ static void ShowHeld(ErrorContext* c)
     memcpy(detail, c->detail, sizeof(detail));
     c->kind = 0;
     ShowReport(kind, detail, text);
+}
+
+int ReportCount()
+{
+    return s_nReports;
 }
 
 int ReportError(int kind, const char* text, const char* detail, int32_t code)
@@ -337,6 +384,8 @@ void PopErrorContext()
 void FatalExit(const char* text)
 {
     if (!text || !*text) ExitProcess(255);
+    lf_write(text, LF_NEWLINE);
+    if (s_pfnAnswer) ExitProcess(255);  // nobody is there to close the system's box
     FatalAppExitA(0, text);
     ExitProcess(255);  // FatalAppExitA does not return; this keeps [[noreturn]] honest
 }

@@ -35,6 +35,19 @@ const char* ErrorKindText(int kind);
 // boxes through the error thread. Returns the button pressed.
 int ShowMessage(HWND owner, const char* text, const char* title, UINT style);
 
+// Every box of the library ends here: shown with MessageBoxA, or answered
+// by the answer hook without being shown. With the log on, the box's title,
+// text and answer are written to it.
+int AnsweredBox(HWND owner, const char* text, const char* title, UINT style);
+// The log line of a box answered elsewhere (on the error thread).
+void LogBoxAnswer(const char* text, const char* title, int answer);
+
+// An unattended run installs a hook that answers every box in place of a
+// person (none: boxes are shown). It also keeps fatal ends from waiting.
+typedef int (*AnswerHookFn)(const char* text, const char* title, UINT style);
+void SetAnswerHook(AnswerHookFn answer);
+AnswerHookFn GetAnswerHook();
+
 // The default title of boxes shown without one (at most 80 bytes kept).
 void SetDefaultTitle(const char* title);
 const char* DefaultTitle();
@@ -67,6 +80,9 @@ typedef void (*FlushHookFn)(int systemModal);
 void SetReportHooks(ReportHookFn report, FlushHookFn flush);
 ReportHookFn GetReportHook();
 FlushHookFn GetFlushHook();
+
+// Reports shown (or queued to be shown) since the process started.
+int ReportCount();
 
 // ---- system error texts ------------------------------------------------
 
@@ -110,7 +126,8 @@ private:
 
 // ---- fatal paths ---------------------------------------------------------
 
-// Ends the process: exit code 255 without a text, FatalAppExitA with one.
+// Ends the process: exit code 255 without a text, FatalAppExitA with one
+// (with the answer hook installed the text only goes to the log).
 [[noreturn]] void FatalExit(const char* text);
 
 // The retry-or-abort box for an exhausted window-system resource; returns

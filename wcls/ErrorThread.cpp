@@ -107,17 +107,18 @@ void StopErrorThread()
 
 int ThreadMessageBox(const char* text, const char* title, UINT style)
 {
-    if (!s_hThread || !s_hwnd || GetCurrentThreadId() == s_idThread)
-        return MessageBoxA(nullptr, text, title, style);
+    if (GetAnswerHook() || !s_hThread || !s_hwnd || GetCurrentThreadId() == s_idThread)
+        return AnsweredBox(nullptr, text, title, style);
     EnterCriticalSection(&s_lock);
     s_request.text = text;
     s_request.title = title;
     s_request.style = style;
     s_result = IDCANCEL;
     if (!PostThreadMessageA(s_idThread, WM_USER, 0, 0))
-        FatalAppExitA(0, LibText::kPostFailed);
+        FatalExit(LibText::kPostFailed);
     WaitForSingleObject(s_hEvent, INFINITE);
     int result = s_result;
     LeaveCriticalSection(&s_lock);
+    LogBoxAnswer(text, title, result);
     return result;
 }

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "SystemDll.h"
+
 static const int kIndent = 12;  // pixels per depth level
 static const int kGap = 4;
 
@@ -19,6 +21,16 @@ static HIMAGELIST SmallImages()
             SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
     }
     return s_images;
+}
+
+// comctl32 is not always taken from the system folder: it is loaded from
+// there at run time rather than imported.
+static void DrawImage(HIMAGELIST images, int index, HDC hdc, int x, int y, UINT style)
+{
+    typedef BOOL(WINAPI * DrawFn)(HIMAGELIST, int, HDC, int, int, UINT);
+    static DrawFn s_draw =
+        reinterpret_cast<DrawFn>(reinterpret_cast<void*>(SystemDllProc("COMCTL32.DLL", "ImageList_Draw")));
+    if (s_draw) s_draw(images, index, hdc, x, y, style);
 }
 
 FileListBox2::FileListBox2()
@@ -68,8 +80,8 @@ void FileListBox2::DrawItem(HDC hdc, int index, const RECT& rc, bool selected)
     int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     int icon = d->IconIndex();
     if (icon >= 0 && SmallImages())
-        ImageList_Draw(SmallImages(), icon, hdc, x, rc.top + (rc.bottom - rc.top - cy) / 2,
-                       ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0));
+        DrawImage(SmallImages(), icon, hdc, x, rc.top + (rc.bottom - rc.top - cy) / 2,
+                  ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0));
     x += cx + kGap;
     TEXTMETRICA tm;
     GetTextMetricsA(hdc, &tm);

@@ -9,6 +9,7 @@
 #include "ErrorReport.h"
 #include "Handles.h"
 #include "LibTexts.h"
+#include "LogFile.h"
 #include "PathText.h"
 #include "TARVO5/DosError.h"
 
@@ -149,9 +150,20 @@ int CreateFolder(const String& original, SECURITY_ATTRIBUTES* sa)
     return 0;
 }
 
+long long FileSize(const String& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.CStr(), GetFileExInfoStandard, &data)) return -1;
+    return (long long)(((unsigned long long)data.nFileSizeHigh << 32) | data.nFileSizeLow);
+}
+
 int RemoveFile(const String& path)
 {
-    if (remove(path.CStr()) == 0) return 1;
+    long long size = lf_is_on() ? FileSize(path) : -1;  // for the log line, read before it goes
+    if (remove(path.CStr()) == 0) {
+        lf_step(LibText::kLogRemove, path.CStr(), size);
+        return 1;
+    }
     if (errno == ENOENT) return 0;
     ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
     return -1;
@@ -166,7 +178,10 @@ static bool IsLink(DWORD attributes)
 static int RemoveLink(const String& path, DWORD attributes)
 {
     BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.CStr()) : DeleteFileA(path.CStr());
-    if (removed) return 1;
+    if (removed) {
+        lf_step(LibText::kLogRemove, path.CStr());
+        return 1;
+    }
     ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
     return 0;
 }
@@ -200,13 +215,17 @@ int DeleteTree(DWORD options, const String& given)
                 ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
                 return 0;
             }
+            lf_step(LibText::kLogRemove, (path + String("\\")).CStr());
         } else if (IsLink(fd.dwFileAttributes)) {
             if (!RemoveLink(path, fd.dwFileAttributes)) return 0;
-        } else if (options & DT_RETRY) {
-            if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
-        } else if (remove(path.CStr()) != 0) {
-            ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
-            return 0;
+        } else {
+            if (options & DT_RETRY) {
+                if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
+            } else if (remove(path.CStr()) != 0) {
+                ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
+                return 0;
+            }
+            lf_step(LibText::kLogRemove, path.CStr(), ((long long)fd.nFileSizeHigh << 32) | fd.nFileSizeLow);
         }
     }
     return list.Result() == 0 ? 1 : 0;

@@ -25,6 +25,9 @@ enum {
 int PathState(const String& path);
 int PathStateQuiet(const String& path);
 
+// The size of a file in bytes; -1 when it cannot be read.
+long long FileSize(const String& path);
+
 // One entry of a listing.
 struct ListEntry {
     WIN32_FIND_DATAA fd;

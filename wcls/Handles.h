@@ -3,8 +3,7 @@
 #pragma once
 
 #include <windows.h>
-#include <lzexpand.h>
-
+#include "Lz32.h"
 #include "SafeCreate.h"
 
 template <class Traits>
@@ -102,7 +101,7 @@ struct DcTraits {  // CreateDC, CreateIC, CreateCompatibleDC
 struct LzHandleTraits {  // LZOpenFileA: a negative result is an error code, not a handle
     typedef INT Type;
     static Type Invalid() { return -1; }
-    static bool Close(Type h) { LZClose(h); return true; }
+    static bool Close(Type h) { LzClose(h); return true; }
 };
 
 typedef UniqueHolder<KernelHandleTraits> UniqueHandle;

@@ -54,6 +54,9 @@ constexpr char kSecureTail[] = "]に対するセキュリティー設定に失�
 // Log.
 constexpr char kLogStart[] = "ログ開始 lf_init";
 constexpr char kLogEnd[] = "ログ終了 lf_fin";
+// Lines of the steps: a message box with its answer, a file or folder removed.
+constexpr char kLogBox[] = "BOX ";
+constexpr char kLogRemove[] = "REMOVE";
 
 // Folder selection dialog.
 constexpr char kSelectFolderTemplate[] = "SelectFolderDlg";

@@ -8,10 +8,13 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include "Data.h"
 #include "ErrorReport.h"
 #include "LibTexts.h"
 
-static char s_szName[80];
+// A path given on the command line must not be cut: a cut name would
+// write the log somewhere else.
+static char s_szName[MAX_PATH];
 static bool s_on;
 static bool s_failed;
 
@@ -47,6 +50,24 @@ void lf_write(const char* text, unsigned flags)
 void lf_fin()
 {
     lf_write(LibText::kLogEnd, LF_NEWLINE);
+}
+
+void lf_step(const char* tag, const char* text, long long number)
+{
+    if (!lf_is_on()) return;
+    String line;
+    line.Append(tag).AppendChar(' ').Append(text ? text : "");
+    if (number >= 0) {
+        char digits[24];
+        int n = 0;
+        do {
+            digits[n++] = (char)('0' + number % 10);
+            number /= 10;
+        } while (number > 0);
+        line.AppendChar(' ');
+        while (n > 0) line.AppendChar(digits[--n]);
+    }
+    lf_write(line.CStr(), LF_NEWLINE);
 }
 
 void lf_on(bool on)

@@ -6,6 +6,7 @@
 #include "ErrorReport.h"
 #include "Handles.h"
 #include "LibTexts.h"
+#include "SysFolders.h"
 #include "TARVO5/DosError.h"
 
 bool g_useFileSecurity;
@@ -52,8 +53,10 @@ bool BuildOpenAccessSecurity()
     g_useFileSecurity = nt && version >= 0x500;
     if (!g_useFileSecurity) return true;
 
+    // By its full path: the program's own folder may hold a planted copy.
+    String advapi = SystemFolder() + String("ADVAPI32.DLL");
     SetLastError(0);
-    s_advapi = api.loadLibrary("ADVAPI32.DLL");
+    s_advapi = api.loadLibrary(advapi.CStr());
     if (!s_advapi) return Failed(kLoadFailed);
 
     SetLastError(0);

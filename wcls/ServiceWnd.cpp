@@ -221,7 +221,7 @@ static void ShowReportBox(const char* text, bool systemModal)
         g_dwMsgBoxState |= MBS_OPEN;
         DisableAllWindows(owner);
         if (owner && IsIconic(owner)) ShowWindow(owner, SW_RESTORE);
-        answer = MessageBoxA(owner, text, DefaultTitle(), style);
+        answer = AnsweredBox(owner, text, DefaultTitle(), style);
         EnableAllWindows();
         g_dwMsgBoxState &= ~(DWORD)MBS_OPEN;
     }

@@ -10,14 +10,14 @@ source "$(dirname "$0")/../../scripts/common.sh"
 PREFIX="$BUILD/shot-prefix"
 SHOT="$BUILD/doingwnd.png"
 WORK="$(mktemp -d)"
-own_x=""
+XVFB_PID=""
 unset DISPLAY
 export WINEPREFIX="$PREFIX"
 make_prefix "$PREFIX" x11
 
 cleanup() {
     stop_wineserver "$PREFIX"
-    if [ -n "$own_x" ]; then kill "$own_x" 2>/dev/null || true; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
     rm -rf "$WORK"
 }
 trap cleanup EXIT

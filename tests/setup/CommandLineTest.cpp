@@ -47,3 +47,22 @@ TEST(CommandLine, TailStartsAfterTheProgramName)
                               {nullptr, ""}};
     for (const auto& c : cases) EXPECT_STREQ(c[1], CommandTail(c[0])) << (c[0] ? c[0] : "(null)");
 }
+
+TEST(CommandLine, ReadsTheSwitchesOfAnUnattendedRun)
+{
+    const char* cases[][2] = {
+        {"/silentLY /NoIcon", "silent noicon"},  // prefix match, any case
+        {"/DIR=C:\\表ソ\\x /LOG", "dir=C:\\表ソ\\x log="},
+        {"/dir=\"C:\\Program Files\\Z\" /SILENT", "silent dir=C:\\Program Files\\Z"},
+        {"/DIR= /LOG=\"C:\\a b.log\"", "dir= log=C:\\a b.log"},
+        {"/LOG=x.log/SILENT \"/NOICON\" /DIR", "log=x.log/SILENT"},  // a value runs to a blank
+        {"/DIR=\"never closed", "dir=never closed"},
+    };
+    for (const auto& c : cases) {
+        SetupMode m = ParseCommandLine(c[0]);
+        std::string seen = std::string(m.silent ? " silent" : "") + (m.noIcon ? " noicon" : "") +
+                           (m.hasDir ? " dir=" + std::string(m.dir.CStr()) : "") +
+                           (m.log ? " log=" + std::string(m.logFile.CStr()) : "");
+        EXPECT_EQ(" " + std::string(c[1]), seen) << c[0];
+    }
+}

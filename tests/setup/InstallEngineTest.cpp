@@ -537,8 +537,8 @@ TEST_F(InstallEngine, RegistryRecordsForEveryKindOfProgramFolder)
         record.pathShortcut1 = String("C:\\S\\" LINK);
         ASSERT_TRUE(WriteInstallRecord(&record));
         ASSERT_TRUE(RegisterDocumentType(String(row.folder)));
-        ASSERT_TRUE(WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, SetupText::kDisplayName,
-                                        UninstallCommand(String(row.folder))));
+        ASSERT_TRUE(WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey,
+                                        MakeUninstallEntry(String(row.folder), 0)));
         const char* key = InstallRecordKey(8);
         EXPECT_EQ(Sz(row.folder), RegRaw(HKEY_LOCAL_MACHINE, key, "AppDir"));
         EXPECT_EQ(Sz(row.keyAppDir), RegRaw(HKEY_LOCAL_MACHINE, key, "KeyAppDir"));
@@ -549,6 +549,9 @@ TEST_F(InstallEngine, RegistryRecordsForEveryKindOfProgramFolder)
         EXPECT_EQ(Sz("\"" + std::string(row.folder) + "Main\\ZUNTOSHL.EXE\" \"%1\""),
                   RegRaw(HKEY_CLASSES_ROOT, "TarvoSorvekDocument8\\shell\\open\\command", nullptr));
         EXPECT_EQ(Sz(row.uninstall), RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, "UninstallString"));
+        std::string programIcon = row.icon;  // the same file, its program icon
+        programIcon.back() = '0';
+        EXPECT_EQ(Sz(programIcon), RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, "DisplayIcon"));
     }
     EXPECT_TRUE(boxes.Boxes().empty());
 }

@@ -338,11 +338,8 @@ void CmdWaitClass(const std::wstring& cls, DWORD timeout)
     }
 }
 
-// Stops or restarts every thread of the program, so that a passing state
-// (a progress window) can be photographed.
-void CmdSuspend(bool suspend)
+int SuspendProgram(bool suspend)
 {
-    if (!g_pid) return Fail("not started");
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 te = {};
     te.dwSize = sizeof(te);
@@ -359,7 +356,46 @@ void CmdSuspend(bool suspend)
         ++count;
     }
     CloseHandle(snap);
-    Answer("{\"ok\":true,\"threads\":" + std::to_string(count) + "}");
+    return count;
+}
+
+// Stops or restarts every thread of the program, so that a passing state
+// (a progress window) can be photographed.
+void CmdSuspend(bool suspend)
+{
+    if (!g_pid) return Fail("not started");
+    Answer("{\"ok\":true,\"threads\":" + std::to_string(SuspendProgram(suspend)) + "}");
+}
+
+long long FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return -1;
+    return ((long long)d.nFileSizeHigh << 32) | d.nFileSizeLow;
+}
+
+// Whether the current window takes a message while the program writes a
+// long file: waits until the file has begun, sends WM_NULL (2 s at most),
+// then suspends the program so that the moment can be photographed.
+// "ping-while FILE TIMEOUT"; the sizes show whether the copy was still on.
+void CmdPingWhile(const std::wstring& file, DWORD timeout)
+{
+    if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+    DWORD start = GetTickCount();
+    long long before;
+    while ((before = FileSize(file)) <= 0) {
+        if (GetTickCount() - start > timeout) return Fail("the file did not begin");
+        Sleep(1);
+    }
+    DWORD_PTR result;
+    DWORD sent = GetTickCount();
+    bool replied = SendMessageTimeoutW(g_current, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+    DWORD ms = GetTickCount() - sent;
+    SuspendProgram(true);
+    std::ostringstream o;
+    o << "{\"ok\":true,\"replied\":" << (replied ? "true" : "false") << ",\"ms\":" << ms
+      << ",\"before\":" << before << ",\"after\":" << FileSize(file) << "}";
+    Answer(o.str());
 }
 
 HWND Control(int id)
@@ -643,6 +679,7 @@ void Dispatch(const std::string& line)
     if (verb == "wait-class") return CmdWaitClass(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "suspend") return CmdSuspend(true);
     if (verb == "resume") return CmdSuspend(false);
+    if (verb == "ping-while") return CmdPingWhile(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "close") return CmdClose();
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
     if (verb == "check") return CmdCheck(atoi(a.c_str()), atoi(b.c_str()));
