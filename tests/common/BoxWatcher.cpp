@@ -80,8 +80,17 @@ void BoxWatcher::Run()
     for (; !m_stop; Sleep(10)) {
         Found found{m_pid, {}};
         EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
-        for (HWND box : found.boxes)
-            if (std::find(m_handled.begin(), m_handled.end(), box) == m_handled.end()) Answer(box);
+        for (HWND box : found.boxes) {
+            auto it = std::find_if(m_handled.begin(), m_handled.end(), [box](const Handled& h) { return h.box == box; });
+            if (it == m_handled.end()) {
+                Answer(box);
+            } else if (GetTickCount() - it->at > 2000) {
+                // A click posted while the box was still setting itself up
+                // can be lost on a loaded machine: click again.
+                PostMessageA(box, WM_COMMAND, it->command, 0);
+                it->at = GetTickCount();
+            }
+        }
     }
 }
 
@@ -98,12 +107,16 @@ void BoxWatcher::Answer(HWND box)
         std::lock_guard<std::mutex> g(m_lock);
         answer = m_boxes.size() < m_answers.size() ? m_answers[m_boxes.size()] : m_default;
         m_boxes.push_back(seen);
-        m_handled.push_back(box);
     }
     HWND button = GetDlgItem(box, answer);
     if (!button) {  // no such button: the first one (OK of an OK box)
         button = FindWindowExA(box, nullptr, "Button", nullptr);
         answer = GetDlgCtrlID(button);
     }
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    WPARAM command = MAKEWPARAM(answer, BN_CLICKED);
+    {
+        std::lock_guard<std::mutex> g(m_lock);
+        m_handled.push_back(Handled{box, command, GetTickCount()});
+    }
+    PostMessageA(box, WM_COMMAND, command, reinterpret_cast<LPARAM>(button));
 }

@@ -40,7 +40,12 @@ private:
     DWORD m_pid;
     std::mutex m_lock;
     std::vector<SeenBox> m_boxes;
-    std::vector<HWND> m_handled;
+    struct Handled {
+        HWND box;
+        WPARAM command;  // the click posted to it
+        DWORD at;        // when
+    };
+    std::vector<Handled> m_handled;
     volatile bool m_stop = false;
     std::thread m_thread;
 };
