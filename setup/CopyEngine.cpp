@@ -95,10 +95,18 @@ Outcome CheckExpandedSize(HANDLE in, uint64_t expanded, DWORD* err)
 
 Outcome CopyCompressed(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
 {
-    OFSTRUCT of = {};
-    of.cBytes = sizeof(OFSTRUCT);  // 136
-    INT h = LZOpenFileA(const_cast<char*>(source.CStr()), &of, OF_READ | OF_SHARE_DENY_WRITE);
-    if (h < 0) return OUT_LZ;
+    // Opened here and handed to lz32: LZOpenFileA keeps the path in an
+    // OFSTRUCT, which holds no more than 127 bytes, so media in a deep
+    // folder could not be expanded.
+    SetLastError(0);
+    in->Reset(OpenSource(source));
+    if (!*in) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    INT h = LZInit((INT)(INT_PTR)in->Get());
+    if (h < 0) return OUT_LZ;  // the file stays ours and is closed with `in`
+    in->Detach();              // LZClose closes it from here
     uint64_t expanded = 0;
     {
         UniqueLz lz(h);
