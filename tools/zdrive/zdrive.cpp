@@ -10,6 +10,7 @@
 // program under test had on screen.
 #include <windows.h>
 
+#include <psapi.h>
 #include <sddl.h>
 #include <tlhelp32.h>
 
@@ -477,6 +478,16 @@ void CmdSelect(const std::string& hwnd)
     Answer("{\"ok\":true}");
 }
 
+// The program's working set, now and at its peak, in bytes.
+void CmdMemory()
+{
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof(pmc);
+    if (!g_process || !GetProcessMemoryInfo(g_process, &pmc, sizeof(pmc))) return Fail("no memory counters");
+    Answer("{\"ok\":true,\"working\":" + std::to_string((unsigned long long)pmc.WorkingSetSize) +
+           ",\"peak\":" + std::to_string((unsigned long long)pmc.PeakWorkingSetSize) + "}");
+}
+
 void CmdWindows()
 {
     Answer("{\"ok\":true" + ScreenJson() + "}");
@@ -699,6 +710,7 @@ void Dispatch(const std::string& line)
     if (verb == "kill") return CmdKill();
     if (verb == "kill-on") return CmdKillOn((DWORD)atol(a.c_str()), Wide(b));
     if (verb == "all") return CmdAll(Wide(rest));
+    if (verb == "memory") return CmdMemory();
     if (verb == "select") return CmdSelect(a);
     if (verb == "windows") return CmdWindows();
     if (verb == "zorder") return CmdZOrder();
