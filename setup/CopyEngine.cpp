@@ -66,23 +66,27 @@ Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
     return OUT_DONE;
 }
 
-HANDLE OpenSource(const String& source)
-{
-    return CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-Outcome CopyPlain(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
+// Opens the source and takes its last-write time, which the copy carries.
+Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWORD* err)
 {
     SetLastError(0);
-    in->Reset(OpenSource(source));
-    if (!*in) {
+    in->Reset(CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!*in || !GetFileTime(in->Get(), nullptr, nullptr, written)) {
         *err = GetLastError();
         return OUT_READ;
     }
+    return OUT_DONE;
+}
+
+Outcome CopyPlain(const String& source, HANDLE out, FILETIME* written, DWORD* err)
+{
+    UniqueFile in;
+    Outcome opened = OpenSource(source, &in, written, err);
+    if (opened != OUT_DONE) return opened;
     for (;;) {
         DWORD got = 0;
         SetLastError(0);
-        if (!ReadFile(in->Get(), s_copyBuffer, kCopyChunk, &got, nullptr)) {
+        if (!ReadFile(in.Get(), s_copyBuffer, kCopyChunk, &got, nullptr)) {
             *err = GetLastError();
             return OUT_READ;
         }
@@ -92,62 +96,59 @@ Outcome CopyPlain(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
     }
 }
 
-// lz32 stops without an error at the end of a truncated file (and passes a
-// file with a damaged header through unexpanded), so a source that carries
-// the signature must have expanded to exactly the size its header gives.
-Outcome CheckExpandedSize(HANDLE in, uint64_t expanded, DWORD* err)
+// The expanded size an SZDD header gives, or -1 for a file without the
+// signature (lz32 copies it as it is); the file is left at its start.
+Outcome ReadAnnouncedSize(HANDLE in, int64_t* announced, DWORD* err)
 {
     unsigned char header[kSzddHeaderSize];
     DWORD got = 0;
     SetLastError(0);
-    if (!ReadFile(in, header, sizeof(header), &got, nullptr)) {
+    if (!ReadFile(in, header, sizeof(header), &got, nullptr) ||
+        SetFilePointer(in, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
         *err = GetLastError();
         return OUT_READ;
     }
+    *announced = -1;
     if (got < sizeof(kSzddSignature) || memcmp(header, kSzddSignature, sizeof(kSzddSignature)) != 0)
-        return OUT_DONE;  // no signature: lz32 copied the file as it is
+        return OUT_DONE;
     if (got < kSzddHeaderSize) return OUT_LZ;
-    uint32_t announced = (uint32_t)header[10] | ((uint32_t)header[11] << 8) | ((uint32_t)header[12] << 16) |
-                         ((uint32_t)header[13] << 24);
-    return expanded == announced ? OUT_DONE : OUT_LZ;
+    *announced = (int64_t)((uint32_t)header[10] | ((uint32_t)header[11] << 8) | ((uint32_t)header[12] << 16) |
+                           ((uint32_t)header[13] << 24));
+    return OUT_DONE;
 }
 
-Outcome CopyCompressed(const String& source, HANDLE out, UniqueFile* in, DWORD* err)
+Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWORD* err)
 {
-    OFSTRUCT of = {};
-    of.cBytes = sizeof(OFSTRUCT);  // 136
-    INT h = LzOpenFile(source.CStr(), &of, OF_READ | OF_SHARE_DENY_WRITE);
-    if (h < 0) return OUT_LZ;
+    // Opened here and handed to lz32: LZOpenFileA keeps the path in an
+    // OFSTRUCT, which holds no more than 127 bytes, so media in a deep
+    // folder could not be expanded. Time stamp and header are read first,
+    // from the same handle.
+    UniqueFile in;
+    int64_t announced = -1;
+    Outcome opened = OpenSource(source, &in, written, err);
+    if (opened == OUT_DONE) opened = ReadAnnouncedSize(in.Get(), &announced, err);
+    if (opened != OUT_DONE) return opened;
+    INT h = LzInit((INT)(INT_PTR)in.Get());
+    if (h < 0) return OUT_LZ;  // the file stays ours and is closed with `in`
+    in.Detach();               // closed with the LZ handle from here
+    UniqueLz lz(h);
     uint64_t expanded = 0;
-    {
-        UniqueLz lz(h);
-        for (;;) {
-            INT got = LzRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
-            if (got == 0) break;
-            if (got < 0) return OUT_LZ;
-            Outcome o = WriteChunk(out, (DWORD)got, err);
-            if (o != OUT_DONE) return o;
-            expanded += (uint64_t)got;
-        }
+    for (;;) {
+        INT got = LzRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
+        if (got == 0) break;
+        if (got < 0) return OUT_LZ;
+        Outcome o = WriteChunk(out, (DWORD)got, err);
+        if (o != OUT_DONE) return o;
+        expanded += (uint64_t)got;
     }
-    // Opened again for its time stamp, and to read the size the header gives.
-    SetLastError(0);
-    in->Reset(OpenSource(source));
-    if (!*in) {
-        *err = GetLastError();
-        return OUT_READ;
-    }
-    return CheckExpandedSize(in->Get(), expanded, err);
+    // lz32 stops without an error at the end of a truncated file (and passes
+    // a file with a damaged header through unexpanded), so a source with the
+    // signature must have expanded to exactly the size its header gives.
+    return announced < 0 || expanded == (uint64_t)announced ? OUT_DONE : OUT_LZ;
 }
 
-Outcome CarryTimeAndClose(UniqueFile* in, UniqueFile* out, DWORD* err)
+Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, DWORD* err)
 {
-    FILETIME written;
-    SetLastError(0);
-    if (!GetFileTime(in->Get(), nullptr, nullptr, &written)) {
-        *err = GetLastError();
-        return OUT_READ;
-    }
     SetLastError(0);
     if (!SetFileTime(out->Get(), nullptr, nullptr, &written) || !FlushFileBuffers(out->Get())) {
         *err = GetLastError();
@@ -159,6 +160,30 @@ Outcome CarryTimeAndClose(UniqueFile* in, UniqueFile* out, DWORD* err)
         return OUT_WRITE;
     }
     return OUT_DONE;
+}
+
+// Creates the destination over whatever is there. A read-only or hidden
+// file refuses to be overwritten (or, under some systems, keeps those
+// attributes): its attributes go back to normal. Doing this only for such a
+// file spares a look-up of every new one.
+HANDLE CreateDestination(const String& dest)
+{
+    const DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    auto create = [&dest] {
+        SetLastError(0);
+        return CreateFileA(dest.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE h = create();
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
+        h = create();
+    }
+    // Asked by name: the file now exists under it, so this is a plain look-up
+    // (the handle's own query asks the volume too).
+    DWORD attributes = h != INVALID_HANDLE_VALUE ? GetFileAttributesA(dest.CStr()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept))
+        SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
+    return h;
 }
 
 String Framed3(const char* head, const String& middle, const char* tail)
@@ -302,18 +327,16 @@ bool CreateFolderTree(const String& folder)
 
 int CopyOneFile(int compressed, const String& source, const String& dest)
 {
-    // A read-only destination is made writable; it may not exist yet.
-    SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
-    SetLastError(0);
-    UniqueFile out(CreateFileA(dest.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile out(CreateDestination(dest));
     if (!out) {
         DWORD err = GetLastError();
         return ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
     }
-    UniqueFile in;
+    FILETIME written = {};
     DWORD err = 0;
-    Outcome o = compressed ? CopyCompressed(source, out.Get(), &in, &err) : CopyPlain(source, out.Get(), &in, &err);
-    if (o == OUT_DONE) o = CarryTimeAndClose(&in, &out, &err);
+    Outcome o = compressed ? CopyCompressed(source, out.Get(), &written, &err)
+                           : CopyPlain(source, out.Get(), &written, &err);
+    if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, &err);
     switch (o) {
     case OUT_DONE: return COPY_DONE;
     case OUT_READ: return ReportReadError(err, source);

@@ -123,6 +123,10 @@ int PathState(const String& original)
         ReportSystemError(err, ERR_READ, path, Framed(LibText::kReadFolderHead, path.CStr(), LibText::kReadFolderTail));
         return PS_UNREADABLE;
     }
+    // An existing path answers at once; only a failed look-up needs the
+    // listing, which tells a missing path from an unreadable one.
+    DWORD attr = GetFileAttributesA(path.CStr());
+    if (attr != INVALID_FILE_ATTRIBUTES) return (attr & FILE_ATTRIBUTE_DIRECTORY) ? PS_FOLDER : PS_FILE;
     Listing list(path, kListMask);
     if (list.Result() == 1)
         return (list.Entry().fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PS_FOLDER : PS_FILE;

@@ -98,7 +98,7 @@ struct DcTraits {  // CreateDC, CreateIC, CreateCompatibleDC
     static bool Close(Type h) { return DeleteDC(h) != FALSE; }
 };
 
-struct LzHandleTraits {  // LZOpenFileA: a negative result is an error code, not a handle
+struct LzHandleTraits {  // LZInit, LZOpenFileA: a negative result is an error code, not a handle
     typedef INT Type;
     static Type Invalid() { return -1; }
     static bool Close(Type h) { LzClose(h); return true; }

@@ -7,7 +7,7 @@
 
 namespace {
 
-typedef INT(WINAPI* OpenFn)(LPSTR, LPOFSTRUCT, WORD);
+typedef INT(WINAPI* InitFn)(INT);
 typedef INT(WINAPI* ReadFn)(INT, LPSTR, INT);
 typedef void(WINAPI* CloseFn)(INT);
 
@@ -19,10 +19,10 @@ Fn Lz32Proc(const char* name)
 
 }  // namespace
 
-INT LzOpenFile(const char* name, OFSTRUCT* of, WORD style)
+INT LzInit(INT file)
 {
-    static OpenFn s_open = Lz32Proc<OpenFn>("LZOpenFileA");
-    return s_open ? s_open(const_cast<char*>(name), of, style) : LZERROR_GLOBALLOC;
+    static InitFn s_init = Lz32Proc<InitFn>("LZInit");
+    return s_init ? s_init(file) : LZERROR_GLOBALLOC;
 }
 
 INT LzRead(INT file, char* buffer, INT count)

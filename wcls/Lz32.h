@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-// As LZOpenFileA, LZRead and LZClose; without lz32 the open fails with
-// LZERROR_GLOBALLOC.
-INT LzOpenFile(const char* name, OFSTRUCT* of, WORD style);
+// As LZInit, LZRead and LZClose; without lz32 the start fails with
+// LZERROR_GLOBALLOC. LzInit takes a file handle of the caller's, which the
+// LZ handle closes from then on.
+INT LzInit(INT file);
 INT LzRead(INT file, char* buffer, INT count);
 void LzClose(INT file);

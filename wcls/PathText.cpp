@@ -24,9 +24,22 @@ int NamePart(const char* path)
     return (int)(name - path);
 }
 
+// Start of the last character of the text (the end when it is empty).
+static const char* LastChar(const char* text)
+{
+    const char* last = text;
+    for (const char* p = text; *p; p = NextChar(p)) last = p;
+    return last;
+}
+
 String FolderForm(const String& path)
 {
-    if (IsBlankText(path.CStr() + NamePart(path.CStr()))) return path;
+    const char* s = path.CStr();
+    if (IsBlankText(s + NamePart(s))) return path;
+    // A lead byte cut from its second half would pair with the appended
+    // backslash and hide it: the broken character goes first.
+    const char* last = LastChar(s);
+    if (IsLeadByte((unsigned char)*last) && last[1] == '\0') return FolderForm(String(s, (int)(last - s)));
     return path + String("\\");
 }
 
@@ -35,14 +48,6 @@ String SplitPath(const String& path, String* name)
     int at = NamePart(path.CStr());
     if (name) *name = String(path.CStr() + at);
     return String(path.CStr(), at);
-}
-
-// Start of the last character of the text (the end when it is empty).
-static const char* LastChar(const char* text)
-{
-    const char* last = text;
-    for (const char* p = text; *p; p = NextChar(p)) last = p;
-    return last;
 }
 
 String StripBackslash(const String& path)

@@ -31,6 +31,7 @@ UP_TO_DATE = "フォルダ:" + PROG + "\n\n同じかより新しいバージョ�
 ASK_REMOVE = ("Zuntoria Ver.８ をこのコンピュータから削除しますか？\n\n（以下のフォルダが削除されます）\r\n"
               + PROG + "\r\n" + DATA)
 REMOVED, REMOVE_FAILED = "削除しました", "削除に失敗しました"
+EXISTS = "指定のプログラムフォルダ\n\n  %s\n\nは既に存在します.\n\n同名のファイルは上書きされます。よろしいですか？"
 CANNOT_DELETE = PROG + "Main\\ZUNTO8.EXE\n\n削除できません"
 DENIED = "\n\nアクセスは拒否されました。"
 SHELL_FOLDERS = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
@@ -38,18 +39,23 @@ OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまた�
 
 PROGRAM_FILES = ["SETUP.EXE", "README.TXT", "Main\\ZUNTO8.EXE", "Main\\ZUNTOSHL.EXE", "Main\\SHARE.ENV",
                  "Main\\ZUNTOSHL.ENV", "Samples\\勘定科目表.TXT", "Samples\\帳票サンプル.TXT"]
-RECORDS = [(DATA_KEY, "AppDir", PROG), (DATA_KEY, "KeyAppDir", PROG.upper()),
-           (DATA_KEY, "pathShortcut1", START_LINK), (DATA_KEY, "pathShortcut2", DESKTOP_LINK),
-           (UNINSTALL_KEY, "UninstallString", '"%sSETUP.EXE" /uninstall' % PROG),
-           (UNINSTALL_KEY, "DisplayName", "Zuntoria Ver.８"),
-           ("HKCR\\.QDA", "", "TarvoSorvekDocument8"),
-           ("HKCR\\TarvoSorvekDocument8", "", "Zuntoria Ver.８ 会計データ(QDA)"),
-           ("HKCR\\TarvoSorvekDocument8\\DefaultIcon", "", PROG + "Main\\ZUNTO8.EXE,3"),
-           ("HKCR\\TarvoSorvekDocument8\\shell\\open\\command", "", '"%sMain\\ZUNTOSHL.EXE" "%%1"' % PROG)]
 
 
 class FlowCase(E2ETestCase):
     MEDIA_FILES = True
+    # Where an installation goes; a row may move any of them.
+    prog, data, links = PROG, DATA, (START_LINK, DESKTOP_LINK)
+
+    def records(self):
+        prog = self.prog
+        return [(DATA_KEY, "AppDir", prog), (DATA_KEY, "KeyAppDir", prog.upper()),
+                (DATA_KEY, "pathShortcut1", self.links[0]), (DATA_KEY, "pathShortcut2", self.links[1]),
+                (UNINSTALL_KEY, "UninstallString", '"%sSETUP.EXE" /uninstall' % prog),
+                (UNINSTALL_KEY, "DisplayName", "Zuntoria Ver.８"),
+                ("HKCR\\.QDA", "", "TarvoSorvekDocument8"),
+                ("HKCR\\TarvoSorvekDocument8", "", "Zuntoria Ver.８ 会計データ(QDA)"),
+                ("HKCR\\TarvoSorvekDocument8\\DefaultIcon", "", prog + "Main\\ZUNTO8.EXE,3"),
+                ("HKCR\\TarvoSorvekDocument8\\shell\\open\\command", "", '"%sMain\\ZUNTOSHL.EXE" "%%1"' % prog)]
 
     # ---- the machine, read from outside -----------------------------------
 
@@ -90,36 +96,37 @@ class FlowCase(E2ETestCase):
         return self.run_setup(self.MEDIA + "\\SETUP.EXE", args, steps)
 
     def uninstall(self, steps):
-        return self.run_setup(PROG + "SETUP.EXE", "/UNINSTALL", steps)
+        return self.run_setup(self.prog + "SETUP.EXE", "/UNINSTALL", steps)
 
     # ---- what an installation leaves ----------------------------------------
 
     def assert_installed(self):
+        prog, common = self.prog, self.data + "COMMON.ENV"
         for name in PROGRAM_FILES:
-            self.assertTrue(self.exists(PROG + name), name)
+            self.assertTrue(self.exists(prog + name), name)
         with open(os.path.join(BUILT_MEDIA, "..", "standin", "ZUNTO8.EXE"), "rb") as f:
-            with open(self.host(PROG + "Main\\ZUNTO8.EXE"), "rb") as g:
+            with open(self.host(prog + "Main\\ZUNTO8.EXE"), "rb") as g:
                 self.assertEqual(f.read(), g.read())  # expanded byte for byte
-        for key, name, value in RECORDS:
+        for key, name, value in self.records():
             self.assertEqual(value, self.reg(key, name), (key, name))
-        self.assertIn("[ズント帳]\r\n", self.env_text(DATA + "COMMON.ENV"))
-        self.assertIn("Version=8040\r\n", self.env_text(DATA + "COMMON.ENV"))
-        self.assertIn("[Default]\r\n会社名=\r\n名前=\r\n", self.env_text(DATA + "COMMON.ENV"))
-        for link in (START_LINK, DESKTOP_LINK):
+        self.assertIn("[ズント帳]\r\n", self.env_text(common))
+        self.assertIn("Version=8040\r\n", self.env_text(common))
+        self.assertIn("[Default]\r\n会社名=\r\n名前=\r\n", self.env_text(common))
+        for link in self.links:
             info = subprocess.run(["lnkinfo", "-c", "windows-932", self.host(link)], capture_output=True,
                                   text=True).stdout
-            self.assertIn(PROG + "Main\\ZUNTOSHL.EXE", info)
+            self.assertIn(prog + "Main\\ZUNTOSHL.EXE", info)
             self.assertIn("Zuntoria８", info)
 
     def assert_removed(self, records_stay=False):
-        self.assertFalse(self.exists(DATA))
-        self.assertFalse(self.exists(PROG + "Main"))
+        self.assertFalse(self.exists(self.data))
+        self.assertFalse(self.exists(self.prog + "Main"))
         for name in ("SETUP.EXE", "README.TXT", "Samples\\帳票サンプル.TXT"):  # only Main goes
-            self.assertTrue(self.exists(PROG + name), name)
-        for key, name, value in RECORDS:
+            self.assertTrue(self.exists(self.prog + name), name)
+        for key, name, value in self.records():
             if name != "KeyAppDir":  # the other copy's
                 self.assertEqual(value if records_stay else None, self.reg(key, name), (key, name))
-        for link in (START_LINK, DESKTOP_LINK):
+        for link in self.links:
             self.assertEqual(records_stay, self.exists(link), link)
 
 
@@ -182,8 +189,7 @@ class InstalledMachine(FlowCase):
             ("found copy updated on Yes", 8039, [], "", [(FOUND, IDYES), (COMPLETED, IDOK)], 8040),
             ("found copy kept: No, then Yes at the warning", 8039, [], "", [(FOUND, IDNO), (WARNING, IDYES)], 8039),
             ("found copy declined and installed afresh", 8039, [], "",
-             [(FOUND, IDNO), (WARNING, IDNO), (None, IDOK), ("指定のプログラムフォルダ\n\n  " + PROG +
-              "\n\nは既に存在します.\n\n同名のファイルは上書きされます。よろしいですか？", IDYES),
+             [(FOUND, IDNO), (WARNING, IDNO), (None, IDOK), (EXISTS % PROG, IDYES),
               (FINAL_QUESTION, IDYES), (COMPLETED, IDOK)], 8040),
             ("incomplete copy: straight to the dialog", 8039, ["Main\\ZUNTO8.EXE"], "",
              [(None, IDCANCEL), (ASK_ABORT, IDYES)], 8039),

@@ -303,10 +303,12 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
     CreateDirectoryA(main.c_str(), nullptr);
     WriteFileBytes(main + "ZUNTO8.EXE", "newer, read-only");
     SetFileAttributesA((main + "ZUNTO8.EXE").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(main + "ZUNTOSHL.EXE", "hidden");
+    SetFileAttributesA((main + "ZUNTOSHL.EXE").c_str(), FILE_ATTRIBUTE_HIDDEN);
     WriteFileBytes(main + "ZUNTO7.DLL", "old");
     EXPECT_EQ(Texts{SetupText::kCompleted}, Install(1));
 
-    // Files copied and expanded, with the source's time, not read-only.
+    // Files copied and expanded, with the source's time, neither read-only nor hidden.
     const struct {
         const char* bytes;   // the file whose bytes arrive
         const char* source;  // the file on the media
@@ -324,7 +326,7 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
         SCOPED_TRACE(f.dest);
         EXPECT_TRUE(ReadFileBytes(Media() + f.bytes) == ReadFileBytes(f.dest));
         EXPECT_EQ(LastWrite(Media() + f.source), LastWrite(f.dest));
-        EXPECT_FALSE(GetFileAttributesA(f.dest.c_str()) & FILE_ATTRIBUTE_READONLY);
+        EXPECT_FALSE(GetFileAttributesA(f.dest.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     }
     EXPECT_FALSE(Exists(main + "ZUNTO7.DLL"));
     for (const char* name : {"ZUNTOSHL.ENV", "SHARE.ENV"})

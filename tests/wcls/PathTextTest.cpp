@@ -25,6 +25,7 @@ TEST(PathText, NamePartFolderFormSplitAndStrip)
         {"C:\\ソフト\\表", "C:\\ソフト\\表\\", "C:\\ソフト\\表", 10},
         {"\\\\srv\\share", "\\\\srv\\share\\", "\\\\srv\\share", 6},
         {"a\\\\", "a\\\\", "a\\", 3},
+        {"C:\\ab\x95", "C:\\ab\\", "C:\\ab\x95", 3},  // a cut lead byte would hide the backslash
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -29,7 +29,8 @@ int main(int argc, char** argv)
     String source(argv[1]), dest(argv[2]);
     SafePtr<FEnv2> list(new FEnv2(source + String("\\SETUP.LST"), 0));
     if (!list->IsLoaded()) return 1;
-    DoingWnd* progress = new DoingWnd("copybench", -1, -1, 40 * g_cxChar, g_cyChar, nullptr, DW_NOBAR);
+    // Shown, as the installer shows it: each file repaints its name.
+    DoingWnd* progress = new DoingWnd("copybench", -1, -1, 40 * g_cxChar, g_cyChar, nullptr, DW_NOBAR | DW_SHOW);
 
     LARGE_INTEGER freq, start, end;
     QueryPerformanceFrequency(&freq);

@@ -10,6 +10,7 @@
 // program under test had on screen.
 #include <windows.h>
 
+#include <psapi.h>
 #include <sddl.h>
 #include <tlhelp32.h>
 
@@ -469,6 +470,60 @@ void CmdKill()
     Answer("{\"ok\":true}");
 }
 
+// Ends the program the moment a file appears, after a delay of ms: a
+// crash at a chosen point of its work ("kill-on MS PATH").
+void CmdKillOn(DWORD ms, const std::wstring& path)
+{
+    if (!g_process) return Fail("not started");
+    DWORD start = GetTickCount(), code;
+    while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (Exited(&code)) return Fail("exited", ",\"code\":" + std::to_string((long)code));
+        if (GetTickCount() - start > 60000) return Fail("timeout waiting for the file", ScreenJson());
+    }
+    Sleep(ms);
+    TerminateProcess(g_process, 999);
+    WaitForSingleObject(g_process, 5000);
+    Answer("{\"ok\":true}");
+}
+
+// The visible windows of every process of the executable, each with its
+// process id: many copies of a program started at once.
+void CmdAll(const std::wstring& exeName)
+{
+    std::string out = "{\"ok\":true,\"windows\":[";
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    int n = 0;
+    for (BOOL more = Process32FirstW(snap, &pe); more; more = Process32NextW(snap, &pe)) {
+        if (_wcsicmp(pe.szExeFile, exeName.c_str()) != 0) continue;
+        for (HWND h : TopWindows(pe.th32ProcessID))
+            out += (n++ ? ",{" : "{") + std::string("\"pid\":") + std::to_string(pe.th32ProcessID) + "," +
+                   WindowJson(h) + "}";
+    }
+    CloseHandle(snap);
+    Answer(out + "]}");
+}
+
+// Makes a window listed by "all" the current one, for "press".
+void CmdSelect(const std::string& hwnd)
+{
+    HWND h = (HWND)(ULONG_PTR)strtoull(hwnd.c_str(), nullptr, 16);
+    if (!IsWindow(h)) return Fail("no such window");
+    g_current = h;
+    Answer("{\"ok\":true}");
+}
+
+// The program's working set, now and at its peak, in bytes.
+void CmdMemory()
+{
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof(pmc);
+    if (!g_process || !GetProcessMemoryInfo(g_process, &pmc, sizeof(pmc))) return Fail("no memory counters");
+    Answer("{\"ok\":true,\"working\":" + std::to_string((unsigned long long)pmc.WorkingSetSize) +
+           ",\"peak\":" + std::to_string((unsigned long long)pmc.PeakWorkingSetSize) + "}");
+}
+
 void CmdWindows()
 {
     Answer("{\"ok\":true" + ScreenJson() + "}");
@@ -690,6 +745,10 @@ void Dispatch(const std::string& line)
     if (verb == "gone") return CmdGone((DWORD)atol(a.c_str()));
     if (verb == "exit") return CmdExit((DWORD)atol(a.c_str()));
     if (verb == "kill") return CmdKill();
+    if (verb == "kill-on") return CmdKillOn((DWORD)atol(a.c_str()), Wide(b));
+    if (verb == "all") return CmdAll(Wide(rest));
+    if (verb == "memory") return CmdMemory();
+    if (verb == "select") return CmdSelect(a);
     if (verb == "windows") return CmdWindows();
     if (verb == "zorder") return CmdZOrder();
     if (verb == "window-create") return CmdWindowCreate(Wide(a), Wide(b));
