@@ -38,44 +38,47 @@ std::wstring Wide(const std::string& s, unsigned codePage)
     return w;
 }
 
-// The host's name of a path under Wine (empty elsewhere).
-static std::wstring HostPath(const std::string& path)
+std::string HostPath(const std::string& path)
 {
     typedef char*(CDECL * UnixNameFn)(LPCWSTR);
     auto unixName = reinterpret_cast<UnixNameFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     char* host = unixName ? unixName(Wide(path).c_str()) : nullptr;
-    std::wstring wide = host ? Wide(host, CP_UTF8) : std::wstring();
+    std::string result = host ? host : "";
     HeapFree(GetProcessHeap(), 0, host);
-    return wide;
+    return result;
 }
 
-// Runs a host program (Wine starts one by its Z: path) in the folder of a
-// path and waits until the path is listed, or not, as wanted.
-static bool RunHost(std::wstring cmd, const std::string& path, bool wantListed)
+// Wine starts a host program by its Z: path, but gives nothing to wait on:
+// the shell leaves its exit status in a file.
+int RunHost(const std::string& command)
 {
+    static int s_serial;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string mark = temp + std::string("host_") + std::to_string(GetCurrentProcessId()) + "_" +
+                       std::to_string(++s_serial);
+    std::string unixMark = HostPath(mark);
+    std::wstring line = Wide("Z:\\bin\\sh -c \"" + command + "; echo $? >'" + unixMark + ".tmp'; mv '" + unixMark +
+                             ".tmp' '" + unixMark + "'\"", CP_UTF8);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::wstring folder = Wide(path.substr(0, path.rfind('\\')));
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int i = 0; i < 500; ++i, Sleep(10)) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA(path.c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) FindClose(h);
-        if ((h != INVALID_HANDLE_VALUE) == wantListed) return true;
-    }
-    return false;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    for (int i = 0; i < 3000 && !Exists(mark); ++i) Sleep(10);
+    if (!Exists(mark)) return -1;
+    int status = atoi(ReadFileBytes(mark).c_str());
+    DeleteFileA(mark.c_str());
+    return status;
 }
 
 bool MakeLink(const std::string& link, const std::string& target, bool symbolic)
 {
-    std::wstring host = HostPath(target);
-    return !host.empty() && RunHost(std::wstring(L"Z:\\bin\\ln ") + (symbolic ? L"-s \"" : L"\"") + host + L"\" \"" +
-                                        Wide(link.substr(link.rfind('\\') + 1)) + L"\"",
-                                    link, true);
+    std::string host = HostPath(target);
+    return !host.empty() &&
+           RunHost(std::string("ln ") + (symbolic ? "-s '" : "'") + host + "' '" + HostPath(link) + "'") == 0;
 }
 
 // Clears read-only attributes on the way; never follows a link (Wine cannot
@@ -96,7 +99,7 @@ static void RemoveTree(const std::string& path)
     }
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryA(path.c_str()) && Exists(path)) RunHost(L"Z:\\bin\\rm -rf \"" + HostPath(path) + L"\"", path, false);
+    if (!RemoveDirectoryA(path.c_str()) && Exists(path)) RunHost("rm -rf '" + HostPath(path) + "'");
 }
 
 TempDir::TempDir()

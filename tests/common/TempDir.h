@@ -24,6 +24,10 @@ bool Exists(const std::string& path);
 std::wstring Wide(const std::string& text, unsigned codePage = 0);  // from the ANSI code page by default
 
 bool OnWine();
+// Under Wine: the host's name of a path (UTF-8; empty elsewhere), and a host
+// shell command run to its end (its exit status, or -1).
+std::string HostPath(const std::string& path);
+int RunHost(const std::string& command);
 // A link, or false: Wine makes none from the Windows side, but the host's ln
 // does; a symbolic link to a folder shows as a folder link (0x410), one to a
 // file as a file link; without `symbolic`, a second name of the same file.

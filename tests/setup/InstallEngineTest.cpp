@@ -60,45 +60,6 @@ std::string Convert(const std::string& s, UINT from, UINT to)
     return std::string(out, n > 0 ? n : 0);
 }
 
-std::string UnixPath(const std::string& path)  // UTF-8
-{
-    typedef char*(CDECL * UnixNameFn)(const wchar_t*);
-    auto fn = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t w[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, w, MAX_PATH);
-    char* unix = fn ? fn(w) : nullptr;
-    std::string result = unix ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-// Runs a host shell command (UTF-8); its exit status, or -1. The process
-// Wine starts cannot be waited for, so the status comes through a file.
-int RunHost(const std::string& command)
-{
-    static int s_serial;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    std::string mark = temp + std::string("engine_") + std::to_string(GetCurrentProcessId()) + "_" +
-                       std::to_string(++s_serial);
-    std::string unixMark = UnixPath(mark);
-    std::string line = "Z:\\bin\\sh -c \"" + command + "; echo $? >'" + unixMark + ".tmp'; mv '" + unixMark +
-                       ".tmp' '" + unixMark + "'\"";
-    wchar_t wide[8192];
-    MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 8192);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, wide, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (!WaitForFile(mark, 30000)) return -1;
-    int status = atoi(ReadFileBytes(mark).c_str());
-    DeleteFileA(mark.c_str());
-    return status;
-}
-
 // ---- media ------------------------------------------------------------------------
 
 // Text-like bytes that compress, with a sprinkle of binary.
@@ -211,7 +172,7 @@ protected:
             {"EMPTY.TXT", 0},        {"RAW.DA_", 5000},    // marked compressed, but plain
             {"README.TXT", 1000}};
         for (const auto& f : made) WriteFileBytes(m + f.first, Payload(f.second, (unsigned)f.second));
-        s_packed = RunHost("cd '" + UnixPath(m) + "' && mscompress ZUNTOSHL.EXE ZUNTO8.EXE && mv ZUNTOSHL.EXE_ "
+        s_packed = RunHost("cd '" + HostPath(m) + "' && mscompress ZUNTOSHL.EXE ZUNTO8.EXE && mv ZUNTOSHL.EXE_ "
                            "ZUNTOSHL.EX_ && mv ZUNTO8.EXE_ ZUNTO8.EX_") == 0;
         std::string packed = ReadFileBytes(m + "ZUNTO8.EX_");
         WriteFileBytes(m + "TRUNC.EX_", packed.substr(0, 20000));
@@ -343,7 +304,7 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
     // Both links start the shell program without arguments, with its icon.
     const std::string shell = Convert(main + "ZUNTOSHL.EXE", CP_ACP, CP_UTF8), info = m_base + "lnkinfo.txt";
     for (const std::string& link : {startLink, deskLink}) {
-        RunHost("lnkinfo -c windows-932 '" + UnixPath(link) + "' >'" + UnixPath(info) + "' 2>&1");
+        RunHost("lnkinfo -c windows-932 '" + HostPath(link) + "' >'" + HostPath(info) + "' 2>&1");
         std::string text = ReadFileBytes(info);
         for (const std::string& line : {"Local path\t\t\t: " + shell, "Icon location\t\t\t: " + shell,
                                         "Description\t\t\t: " + Convert("Zuntoria８", CP_ACP, CP_UTF8),
@@ -422,9 +383,9 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     CreateDirectoryA(target.c_str(), nullptr);
     CreateDirectoryA(StripBackslash(g_productDataDir).CStr(), nullptr);
     WriteFileBytes(target + "\\README.TXT", "kept");
-    ASSERT_EQ(0, RunHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linked) + "'"));
+    ASSERT_EQ(0, RunHost("ln -s '" + HostPath(target) + "' '" + HostPath(linked) + "'"));
     const std::string second = g_productDataDir.CStr() + std::string("SECOND.TXT");  // a second name of the file
-    ASSERT_EQ(0, RunHost("ln '" + UnixPath(target + "\\README.TXT") + "' '" + UnixPath(second) + "'"));
+    ASSERT_EQ(0, RunHost("ln '" + HostPath(target + "\\README.TXT") + "' '" + HostPath(second) + "'"));
 
     const std::string disk2 = "Zuntoria Ver.８ ディスク 2 を " + Media() + " にセットして [OK] ボタンを押して下さい";
     const std::string disk0 = "Zuntoria Ver.８ ディスクを " + Media() + " にセットして [OK] ボタンを押して下さい";
@@ -459,7 +420,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     }
     EXPECT_TRUE(Exists(m_app + "TRUNC.EXE"));  // a failed copy stays as far as it got
     EXPECT_EQ("kept", ReadFileBytes(target + "\\README.TXT"));
-    RunHost("rm '" + UnixPath(linked) + "' '" + UnixPath(second) + "'");
+    RunHost("rm '" + HostPath(linked) + "' '" + HostPath(second) + "'");
 }
 
 TEST_F(InstallEngine, HeldDestinationWaitsForRetry)
@@ -499,8 +460,8 @@ TEST_F(InstallEngine, FullDiskEndsInTheWriteErrorThenTheAbort)
     // The program folder on a tmpfs of 256 KB, a drive of its own.
     char letter = 'R';
     while (letter < 'Y' && (GetLogicalDrives() & (1u << (letter - 'A')))) ++letter;
-    const std::string mount = UnixPath(m_root.Path()) + "/small";
-    const std::string device = UnixPath("C:\\") + "/../dosdevices/" + (char)(letter + 'a' - 'A') + ":";
+    const std::string mount = HostPath(m_root.Path()) + "/small";
+    const std::string device = HostPath("C:\\") + "/../dosdevices/" + (char)(letter + 'a' - 'A') + ":";
     if (RunHost("mkdir -p '" + mount + "' && mount -t tmpfs -o size=256k tmpfs '" + mount + "' && ln -s '" + mount +
                 "' '" + device + "'") != 0) {
         RunHost("umount '" + mount + "'; rmdir '" + mount + "'");
