@@ -64,9 +64,10 @@ int RunHost(const std::string& command)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
+    // Wine starts a host program without handing back handles: pi keeps
+    // whatever was on Wine's stack, which can be the value of a live handle
+    // of this process. Closing it would close that one, so nothing is closed.
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
     for (int i = 0; i < 3000 && !Exists(mark); ++i) Sleep(10);
     if (!Exists(mark)) return -1;
     int status = atoi(ReadFileBytes(mark).c_str());
