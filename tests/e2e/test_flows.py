@@ -5,9 +5,11 @@ what is left on disk and in the registry, read from outside the program."""
 import os
 import re
 import subprocess
+import time
 import unittest
 
-from harness import BUILT_MEDIA, COMPLETED, DEFAULT_INSTALL, FINAL_QUESTION, IDCANCEL, IDNO, IDOK, IDYES, E2ETestCase
+from harness import (BUILT_MEDIA, COMPLETED, DEFAULT_INSTALL, FINAL_QUESTION, IDCANCEL, IDNO, IDOK, IDYES, WINE,
+                     E2ETestCase)
 
 PROG = "C:\\Program Files (x86)\\TarvoNomiraZunto8\\"
 DATA = "C:\\ProgramData\\TarvoNomiraZunto8CommonAppData\\"
@@ -248,7 +250,19 @@ class InstalledMachine(FlowCase):
                 elif what == "declined":
                     self.assert_installed()
 
-    def test_update_keeps_the_user_settings_then_two_uninstalls_succeed(self):
+    def test_full_cycle_refused_while_running_update_keeps_settings_two_uninstalls(self):
+        app = subprocess.Popen([WINE, PROG + "Main\\ZUNTO8.EXE"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(app.wait)
+        for _ in range(300):
+            if self.driver.ok("mutex-exists Tarvo Zunto5 Running Mutex")["exists"]:
+                break
+            time.sleep(0.1)
+        self.assertEqual(0, self.install("", [("Zuntoriaを終了してもう一度実行してください", IDOK)])[0])
+        self.driver.ok("attach ZUNTO8.EXE 30000")
+        self.driver.ok("wait window 30000")
+        self.driver.ok("close")
+        self.assertEqual(0, self.wait_exit())
         self.set_version(8039)
         with open(self.host(PROG + "Main\\SHARE.ENV"), "ab") as f:
             f.write("[会社選択]\r\nFolder=D:\\帳簿\r\n".encode("cp932"))
