@@ -41,14 +41,14 @@ BOOL CALLBACK CollectBox(HWND hwnd, LPARAM lp)
     return TRUE;
 }
 
+}  // namespace
+
 std::string WindowText(HWND hwnd)
 {
     char buf[4096];
     int n = GetWindowTextA(hwnd, buf, sizeof(buf));
     return std::string(buf, n > 0 ? n : 0);
 }
-
-}  // namespace
 
 BoxWatcher::BoxWatcher(std::vector<int> answers, int defaultAnswer, DWORD pid)
     : m_answers(std::move(answers)), m_default(defaultAnswer), m_pid(pid)

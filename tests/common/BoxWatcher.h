@@ -17,6 +17,8 @@ struct SeenBox {
     HWND owner = nullptr;
 };
 
+std::string WindowText(HWND hwnd);  // ANSI code page bytes
+
 class BoxWatcher {
 public:
     // Each box is answered with the next of `answers`, then with

@@ -2,6 +2,7 @@
 #include "ChildProcess.h"
 
 #include <map>
+#include <stdlib.h>
 #include <string.h>
 
 #include "TempDir.h"
@@ -85,6 +86,14 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs)
     for (DWORD start = GetTickCount(); !Exists(path); Sleep(10))
         if (GetTickCount() - start > timeoutMs) return false;
     return true;
+}
+
+CHILD_SCENARIO(HoldFileOpen)
+{
+    std::string path = ChildParam("HOLD_PATH"), ms = ChildParam("HOLD_MS");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    WriteFileBytes(path + ".ready", "");
+    Sleep(h == INVALID_HANDLE_VALUE ? 0 : ms.empty() ? 60000 : atoi(ms.c_str()));
 }
 
 bool RunChildFromCommandLine(int argc, char** argv, int* exitCode)

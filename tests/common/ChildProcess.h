@@ -46,6 +46,9 @@ private:
 void SetChildParam(const char* name, const std::string& value);
 std::string ChildParam(const char* name);
 
+// The scenario HoldFileOpen holds the file HOLD_PATH without sharing for
+// HOLD_MS milliseconds (a minute when not set); HOLD_PATH.ready marks it held.
+
 // Waits until a file exists (a child's "ready" mark); false on time-out.
 bool WaitForFile(const std::string& path, DWORD timeoutMs = 20000);
 

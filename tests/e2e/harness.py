@@ -3,7 +3,6 @@ Wine prefix (system folders hard-linked) with its own wineserver, driven
 through zdrive.exe. Every wait is bounded; a time-out shows the screen."""
 
 import fcntl
-import glob
 import json
 import os
 import select
@@ -49,26 +48,12 @@ def _quiet(cmd, env, timeout=180):
 
 
 def ensure_template():
-    """Creates the template prefix once (booted, null graphics driver)."""
+    """Creates the template prefix once, as the scripts make theirs (null graphics driver)."""
     os.makedirs(BUILD_DIR, exist_ok=True)
     with open(os.path.join(BUILD_DIR, ".e2e-template.lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if os.path.exists(os.path.join(TEMPLATE, ".ready")):
-            return
-        shutil.rmtree(TEMPLATE, ignore_errors=True)
-        env = wine_env(TEMPLATE)
-        _quiet([WINESERVER, "-p"], env)
-        _quiet([WINE64, "wineboot", "-i"], env)
-        _quiet([WINE64, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics", "/d", "null", "/f"], env)
-        # Debian's Wine does not look in /usr/share/wine/fonts itself.
-        fonts = os.path.join(TEMPLATE, "drive_c", "windows", "Fonts")
-        for name in glob.glob("/usr/share/wine/fonts/*.ttf"):
-            shutil.copy2(name, fonts)
-        _quiet([WINE, "cmd", "/c", "exit"], env)  # sets the prefix up for the run loader
-        _quiet([WINESERVER, "-k"], env)
-        _quiet([WINESERVER, "-w"], env)
-        with open(os.path.join(TEMPLATE, ".ready"), "w") as f:
-            f.write("ok\n")
+        subprocess.run(["bash", "-c", 'source "$0/scripts/common.sh" && make_prefix "$1" null', SOURCE_DIR, TEMPLATE],
+                       env=wine_env(TEMPLATE), stdin=subprocess.DEVNULL, timeout=600, check=True)
 
 
 def _copy_prefix(src, dst):

@@ -97,7 +97,9 @@ class Faults(FlowCase):
                 self.driver.ok("hold " + held)
                 self.driver.ok("kill")
                 self.start_setup()
-                self.walk([(None, IDOK), (EXISTS % PROG, IDYES), (FINAL_QUESTION, IDYES)])
+                # Retry while the file is held, and Cancel then No, ask again.
+                again = [(held + IN_USE, IDRETRY), (held + IN_USE, IDCANCEL), (ASK_ABORT, IDNO)] if before == 1 else []
+                self.walk([(None, IDOK), (EXISTS % PROG, IDYES), (FINAL_QUESTION, IDYES)] + again)
                 box = self.wait_box()
                 self.assertEqual(held + IN_USE, box["text"])
                 self.driver.ok("wait-class DoingWnd 10000")

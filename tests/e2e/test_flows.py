@@ -115,8 +115,10 @@ class FlowCase(E2ETestCase):
         for link in self.links:
             info = subprocess.run(["lnkinfo", "-c", "windows-932", self.host(link)], capture_output=True,
                                   text=True).stdout
-            self.assertIn(prog + "Main\\ZUNTOSHL.EXE", info)
-            self.assertIn("Zuntoria８", info)
+            shell = prog + "Main\\ZUNTOSHL.EXE"  # started without arguments, with its icon
+            for line in ("Local path\t\t\t: " + shell, "Icon location\t\t\t: " + shell, "Icon index\t\t\t: 0",
+                         "Description\t\t\t: Zuntoria８", "Command line arguments\t\t: "):
+                self.assertIn("\t%s\n" % line, info)
 
     def assert_removed(self, records_stay=False):
         self.assertFalse(self.exists(self.data))
@@ -215,13 +217,6 @@ class InstalledMachine(FlowCase):
                 if after == 8040:
                     self.assert_installed()
 
-    def test_update_keeps_the_user_settings(self):
-        self.set_version(8039)
-        with open(self.host(PROG + "Main\\SHARE.ENV"), "ab") as f:
-            f.write("[会社選択]\r\nFolder=D:\\帳簿\r\n".encode("cp932"))
-        self.assertEqual(0, self.install("/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)])[0])
-        self.assertIn("Folder=D:\\帳簿", self.env_text(PROG + "Main\\SHARE.ENV"))
-
     def test_uninstall_rows(self):
         held = PROG + "Main\\ZUNTO8.EXE"
         rows = [
@@ -255,12 +250,7 @@ class InstalledMachine(FlowCase):
                 elif what == "declined":
                     self.assert_installed()
 
-    def test_a_second_uninstall_after_a_successful_one(self):
-        for _ in range(2):
-            self.assertEqual(0, self.uninstall([(ASK_REMOVE, IDYES), (REMOVED, IDOK)])[0])
-        self.assert_removed()
-
-    def test_full_cycle_install_refused_while_running_update_uninstall(self):
+    def test_full_cycle_refused_while_running_update_keeps_settings_two_uninstalls(self):
         app = subprocess.Popen([WINE, PROG + "Main\\ZUNTO8.EXE"], env=self.prefix.env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(app.wait)
@@ -274,10 +264,15 @@ class InstalledMachine(FlowCase):
         self.driver.ok("close")
         self.assertEqual(0, self.wait_exit())
         self.set_version(8039)
+        with open(self.host(PROG + "Main\\SHARE.ENV"), "ab") as f:
+            f.write("[会社選択]\r\nFolder=D:\\帳簿\r\n".encode("cp932"))
         self.assertEqual(0, self.install("/UPDATE", [(CONFIRM_UPDATE, IDYES), (COMPLETED, IDOK)])[0])
+        self.assertIn("Folder=D:\\帳簿", self.env_text(PROG + "Main\\SHARE.ENV"))
         self.assert_installed()
-        self.assertEqual(0, self.uninstall([(ASK_REMOVE, IDYES), (REMOVED, IDOK)])[0])
+        for _ in range(2):
+            self.assertEqual(0, self.uninstall([(ASK_REMOVE, IDYES), (REMOVED, IDOK)])[0])
         self.assert_removed()
+
 
 if __name__ == "__main__":
     unittest.main()

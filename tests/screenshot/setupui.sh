@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Photographs the setup windows on a virtual screen, in a Wine prefix of its
 # own that draws: the background window of both variants, the setup dialog
-# over it, and the folder selection dialog over that.
+# over it, the folder selection dialog over that, and the progress window.
 #   setupui.sh SETUP_TESTS_EXE BUILD_DIR
-# writes BUILD_DIR/setupui-{install,uninstall,setupdlg,folderdlg}.png
+# writes BUILD_DIR/setupui-{install,uninstall,setupdlg,folderdlg,doingwnd}.png
 set -euo pipefail
 EXE="$1"
 BUILD="$2"
@@ -27,7 +27,7 @@ start_xvfb 90
 
 start_wineserver "$PREFIX"
 
-for scene in install uninstall setupdlg folderdlg; do
+for scene in install uninstall setupdlg folderdlg doingwnd; do
     shot="$BUILD/setupui-$scene.png"
     rm -f "$shot" "$WORK/ready" "$WORK/stop"
     export SHOT_SCENE="$scene" SHOT_READY="Z:$WORK/ready" SHOT_STOP="Z:$WORK/stop"

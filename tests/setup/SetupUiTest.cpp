@@ -15,6 +15,7 @@
 #include "setup/SetupDlg.h"
 #include "setup/SetupTexts.h"
 #include "setup/StartupTable.h"
+#include "wcls/DoingWnd.h"
 #include "wcls/FileOps.h"
 #include "wcls/FolderDlg2.h"
 #include "wcls/FolderDlg2Res.h"
@@ -46,13 +47,6 @@ protected:
 int Turn(HWND dlg)
 {
     return RunModalLoop(ML_PEEK | ML_DIALOGKEYS, dlg, nullptr);
-}
-
-std::string Text(HWND hwnd)
-{
-    char buf[1024] = "";
-    GetWindowTextA(hwnd, buf, sizeof(buf));
-    return buf;
 }
 
 std::string Replace(std::string s, const std::string& from, const std::string& to)
@@ -115,7 +109,7 @@ TEST_F(SetupUi, BackgroundRefusesTheEndOfTheWindowsSessionEveryTime)
     BackgroundWindow* bg = new BackgroundWindow(0);
     HWND hwnd = bg->Create();
     ASSERT_TRUE(hwnd);
-    EXPECT_EQ(std::string("Zuntoria Ver.８ のセットアップ"), Text(hwnd));
+    EXPECT_EQ(std::string("Zuntoria Ver.８ のセットアップ"), WindowText(hwnd));
     EXPECT_TRUE(SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
     BoxWatcher boxes;
     EXPECT_EQ(0, SendMessageA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
@@ -170,10 +164,8 @@ std::string BoxText(const std::string& token)
     static const std::pair<const char*, const char*> kTexts[] = {
         {"name", "正しいフォルダ名を入力して下さい"},
         {"space", "指定のフォルダは空きが足りなさそうです。セットアップを行いますか？"},
-        {"v4", "バージョン４と同じフォルダにはインストールできません"},
-        {"v5", "バージョン５と同じフォルダにはインストールできません"},
-        {"v6", "バージョン６と同じフォルダにはインストールできません"},
-        {"v7", "バージョン７と同じフォルダにはインストールできません"},
+        {"v4", "バージョン４と同じフォルダにはインストールできません"}, {"v5", "バージョン５と同じフォルダにはインストールできません"},
+        {"v6", "バージョン６と同じフォルダにはインストールできません"}, {"v7", "バージョン７と同じフォルダにはインストールできません"},
         {"exists", kExists},
         {"final", "セットアップを行います。よろしいですか？"},
         {"cancel", "セットアップを中止しますか？"},
@@ -195,7 +187,7 @@ TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
     const struct {
         const char* text;
         double freeBytes;           // below 0: the query fails
-        const char* files;          // made in %T first, ';' between
+        std::vector<const char*> files;  // made in %T first
         const char* action;         // ok, enter, esc, close
         std::vector<int> answers;
         std::vector<const char*> boxes;
@@ -204,55 +196,50 @@ TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
         const char* root;           // asked for free space; "" not asked
     } rows[] = {
         // The name: no < > /, and a full path (drive or server and share).
-        {"", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"   ", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "   ", ""},
-        {"Apps\\Zunto", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"Zunto", kPlenty, "", "enter", {IDOK}, {"name"}, 0, "", ""},
-        {"C:Zunto", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"C:/Apps/Zunto", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"%T\\<Zunto>", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"\\\\server", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
-        {"\\\\server\\", kPlenty, "", "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"   ", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "   ", ""},
+        {"Apps\\Zunto", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"Zunto", kPlenty, {}, "enter", {IDOK}, {"name"}, 0, "", ""},
+        {"C:Zunto", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"C:/Apps/Zunto", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"%T\\<Zunto>", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"\\\\server", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
+        {"\\\\server\\", kPlenty, {}, "ok", {IDOK}, {"name"}, 0, "", ""},
         // Free space: the fixed limit, a failing query asks nothing.
-        {"%T\\new", 10000000, "", "ok", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
-        {"%T\\new", 9999999, "", "ok", {IDNO}, {"space"}, 0, "", "C:"},
-        {"%T\\new", 9999999, "", "ok", {IDYES, IDYES}, {"space", "final"}, 1, "%T\\new\\", "C:"},
-        {"%T\\new", -1, "", "ok", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
+        {"%T\\new", 10000000, {}, "ok", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
+        {"%T\\new", 9999999, {}, "ok", {IDNO}, {"space"}, 0, "", "C:"},
+        {"%T\\new", 9999999, {}, "ok", {IDYES, IDYES}, {"space", "final"}, 1, "%T\\new\\", "C:"},
+        {"%T\\new", -1, {}, "ok", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
         // Earlier versions, after the free space, the first one found.
-        {"%T", kPlenty, "ZUNTO4.EXE;ZUNTO7.EXE", "ok", {IDOK}, {"v4"}, 0, "", "C:"},
-        {"%T", kPlenty, "ZUNTO5.EXE;MAIN\\ZUNTO6.EXE", "ok", {IDOK}, {"v5"}, 0, "", "C:"},
-        {"%T", kPlenty, "MAIN\\ZUNTO6.EXE", "ok", {IDOK}, {"v6"}, 0, "", "C:"},
-        {"%T\\", 9999999, "ZUNTO7.EXE", "ok", {IDYES, IDOK}, {"space", "v7"}, 0, "", "C:"},
+        {"%T", kPlenty, {"ZUNTO4.EXE", "ZUNTO7.EXE"}, "ok", {IDOK}, {"v4"}, 0, "", "C:"},
+        {"%T", kPlenty, {"ZUNTO5.EXE", "MAIN\\ZUNTO6.EXE"}, "ok", {IDOK}, {"v5"}, 0, "", "C:"},
+        {"%T", kPlenty, {"MAIN\\ZUNTO6.EXE"}, "ok", {IDOK}, {"v6"}, 0, "", "C:"},
+        {"%T\\", 9999999, {"ZUNTO7.EXE"}, "ok", {IDYES, IDOK}, {"space", "v7"}, 0, "", "C:"},
         // An existing folder, shown in folder form.
-        {"%T", kPlenty, "", "ok", {IDNO}, {"exists"}, 0, "%T\\", "C:"},
-        {"%T", kPlenty, "", "ok", {IDYES, IDNO}, {"exists", "final"}, 0, "%T\\", "C:"},
-        {"%T\\表", kPlenty, "表\\A.TXT", "ok", {IDYES, IDYES}, {"exists", "final"}, 1, "%T\\表\\", "C:"},
+        {"%T", kPlenty, {}, "ok", {IDNO}, {"exists"}, 0, "%T\\", "C:"},
+        {"%T", kPlenty, {}, "ok", {IDYES, IDNO}, {"exists", "final"}, 0, "%T\\", "C:"},
+        {"%T\\表", kPlenty, {"表\\A.TXT"}, "ok", {IDYES, IDYES}, {"exists", "final"}, 1, "%T\\表\\", "C:"},
         // A wildcard is reported by the folder query, which then goes on.
-        {"%T\\a*b", kPlenty, "", "ok", {IDOK, IDYES}, {"%T\\a*b\n\nファイル名に*や?の文字は使用できません", "final"}, 1, "%T\\a*b\\", "C:"},
+        {"%T\\a*b", kPlenty, {}, "ok", {IDOK, IDYES}, {"%T\\a*b\n\nファイル名に*や?の文字は使用できません", "final"}, 1, "%T\\a*b\\", "C:"},
         // A name longer than a path may be: the folder query reports it, then
         // goes on.
-        {kLong.c_str(), kPlenty, "", "ok", {IDOK, IDYES}, {"フォルダ %T\\LLLL...", "final"}, 1, kLongFolder.c_str(), "C:"},
+        {kLong.c_str(), kPlenty, {}, "ok", {IDOK, IDYES}, {"フォルダ %T\\LLLL...", "final"}, 1, kLongFolder.c_str(), "C:"},
         // A share whose free space cannot be asked.
-        {"\\\\nohost\\share\\Zunto", -1, "", "ok", {IDYES}, {"final"}, 1, "\\\\nohost\\share\\Zunto\\",
+        {"\\\\nohost\\share\\Zunto", -1, {}, "ok", {IDYES}, {"final"}, 1, "\\\\nohost\\share\\Zunto\\",
          "\\\\nohost\\share\\"},
         // Enter confirms; Esc and the close box ask to cancel.
-        {"%T\\new", kPlenty, "", "enter", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
-        {"%T\\new", kPlenty, "", "ok", {IDNO}, {"final"}, 0, "", "C:"},
-        {"%T\\new", kPlenty, "", "esc", {IDNO}, {"cancel"}, 0, "", ""},
-        {"%T\\new", kPlenty, "", "close", {IDYES}, {"cancel"}, 2, "", ""},
+        {"%T\\new", kPlenty, {}, "enter", {IDYES}, {"final"}, 1, "%T\\new\\", "C:"},
+        {"%T\\new", kPlenty, {}, "ok", {IDNO}, {"final"}, 0, "", "C:"},
+        {"%T\\new", kPlenty, {}, "esc", {IDNO}, {"cancel"}, 0, "", ""},
+        {"%T\\new", kPlenty, {}, "close", {IDYES}, {"cancel"}, 2, "", ""},
     };
     for (const auto& r : rows) {
         TempDir dir;
         std::string text = Replace(r.text, "%T", dir.Path());
         std::string folder = Replace(r.folder, "%T", dir.Path());
         SCOPED_TRACE(testing::Message() << "text \"" << text << "\" " << r.action);
-        std::string files = r.files;
-        for (size_t at = 0, end; at < files.size(); at = end + 1) {
-            end = files.find(';', at);
-            if (end == std::string::npos) end = files.size();
-            std::string name = files.substr(at, end - at);
-            size_t sep = name.rfind('\\');
-            if (sep != std::string::npos) CreateDirectoryA(dir.File(name.substr(0, sep)).c_str(), nullptr);
+        for (std::string name : r.files) {
+            CreateDirectoryA(dir.File(name.substr(0, name.rfind('\\') + 1)).c_str(), nullptr);
             ASSERT_TRUE(WriteFileBytes(dir.File(name), "x"));
         }
         s_freeBytes = r.freeBytes;
@@ -286,7 +273,7 @@ TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
         if (r.end == 1) {
             EXPECT_EQ(folder, open.options.folder.CStr());
         } else {
-            EXPECT_EQ(text, Text(edit));  // the text stays as typed
+            EXPECT_EQ(text, WindowText(edit));  // the text stays as typed
         }
         if (std::string(r.boxes[0]) == "name") {
             EXPECT_EQ(edit, GetFocus());
@@ -332,9 +319,13 @@ void CALLBACK AnswerFolderDlg(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND fd = FindWindowA("#32770", "プログラムフォルダを選択してください");
     if (!fd || !s_browseAnswer) return;
-    s_browseShown = Text(GetDlgItem(fd, IDC_FOLDER_PATH));
-    SetFocus(GetDlgItem(fd, IDOK));  // OK with the focus off the path field accepts
-    PostMessageA(fd, WM_COMMAND, s_browseAnswer, 0);
+    s_browseShown = WindowText(GetDlgItem(fd, IDC_FOLDER_PATH));
+    if (s_browseAnswer == IDCANCEL) {  // Esc in the path field cancels
+        PostMessageA(GetDlgItem(fd, IDC_FOLDER_PATH), WM_KEYDOWN, VK_ESCAPE, 1);
+    } else {
+        SetFocus(GetDlgItem(fd, IDOK));  // OK with the focus off the path field accepts
+        PostMessageA(fd, WM_COMMAND, s_browseAnswer, 0);
+    }
     s_browseAnswer = 0;
 }
 
@@ -353,7 +344,8 @@ TEST_F(SetupUi, BrowseStartsAtTheNearestFolderAndTakesTheChoiceUnlessCancelled)
         PostMessageA(open.hwnd, WM_COMMAND, kBrowse, 0);
         EXPECT_EQ(0, Turn(open.hwnd));
         EXPECT_EQ(dir.Path(), s_browseShown);
-        EXPECT_EQ(answer == IDOK ? dir.Path() : typed, Text(edit));
+        EXPECT_EQ(answer == IDOK ? dir.Path() : typed, WindowText(edit));
+        EXPECT_TRUE(IsWindowEnabled(open.hwnd));  // the owner given back
     }
     KillTimer(nullptr, timer);
     EXPECT_EQ(GetDlgItem(open.hwnd, IDOK), GetFocus());
@@ -380,7 +372,7 @@ TEST(SetupExe, CarriesTheDialogTemplatesAndTheIcon)
 
 // ---- screenshots ---------------------------------------------------------------------
 
-// The scene SHOT_SCENE (install, uninstall, setupdlg, folderdlg) on the
+// The scene SHOT_SCENE (install, uninstall, setupdlg, folderdlg, doingwnd) on the
 // screen until the file SHOT_STOP appears; SHOT_READY is made once it is up.
 CHILD_SCENARIO(SetupUiScreenshot)
 {
@@ -400,6 +392,10 @@ CHILD_SCENARIO(SetupUiScreenshot)
             fd->Create(dlg->HWnd(), options.folder, SetupText::kSelectProgramFolder, 0);
             EnableWindow(dlg->HWnd(), FALSE);
         }
+    }
+    if (scene == "doingwnd") {  // the copy phase's progress window over the background
+        DoingWnd* w = new DoingWnd(SetupText::kAppTitle, -1, -1, 40 * g_cxChar, g_cyChar, hbg, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
+        w->SetMessage(String("コピー中：ZUNTO8.EXE"));
     }
     std::string ready = ChildParam("SHOT_READY"), stop = ChildParam("SHOT_STOP");
     DWORD start = GetTickCount();

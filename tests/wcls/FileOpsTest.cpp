@@ -30,14 +30,6 @@ protected:
 
 }  // namespace
 
-CHILD_SCENARIO(HoldFileOpen)
-{
-    std::string path = ChildParam("HOLD_PATH");
-    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
-    WriteFileBytes(path + ".ready", "");
-    Sleep(atoi(ChildParam("HOLD_MS").c_str()));
-}
-
 TEST_F(FileOpsTest, PathStatesAndListings)
 {
     WriteFileBytes(dir.File("表.txt"), "12345");

@@ -31,13 +31,6 @@ protected:
     }
 };
 
-std::string Text(HWND hwnd)
-{
-    char buf[1024] = "";
-    GetWindowTextA(hwnd, buf, sizeof(buf));
-    return buf;
-}
-
 // The names of one kind of entries, sorted (the search gives no order).
 std::string Names(FileListBox2* list, int kind)
 {
@@ -111,7 +104,7 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
     FileListBox2* right = dlg->Files();
     HWND path = dlg->PathField();
     // Opened at the nearest existing folder, the path field focused.
-    EXPECT_EQ(dir.File("a"), Text(path));
+    EXPECT_EQ(dir.File("a"), WindowText(path));
     EXPECT_EQ(path, GetFocus());
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(hwnd, IDC_FOLDER_HELP)));
     EXPECT_EQ("3 17 32 5 9", Shape(left));  // chain, folders, separator, drives, special
@@ -121,16 +114,16 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
 
     // Up selects the parent (shown in the path field), the space bar opens it.
     SendMessageA(left->HWnd(), WM_KEYDOWN, VK_UP, 0);
-    EXPECT_EQ(dir.Path(), Text(path));
+    EXPECT_EQ(dir.Path(), WindowText(path));
     SendMessageA(left->HWnd(), WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ("a|表", Names(left, FDK_FOLDER));
     EXPECT_EQ("f.txt", Names(right, FDK_FILE));  // no system file
 
     // A single click opens; clicks in the file list do nothing.
     ClickEntry(left, "a");
-    EXPECT_EQ(dir.File("a"), Text(path));
+    EXPECT_EQ(dir.File("a"), WindowText(path));
     ClickEntry(right, "in-a.txt");
-    EXPECT_EQ(dir.File("a"), Text(path));
+    EXPECT_EQ(dir.File("a"), WindowText(path));
 
     // Enter in the path field goes to the typed folder and stays.
     SetWindowTextA(path, dir.File("表").c_str());
@@ -170,7 +163,7 @@ TEST_F(FolderDlgTest, MustExistRefusesAMissingFolderAndBlankTextDoesNothing)
     BoxWatcher boxes;
     FolderDlg2* dlg = new FolderDlg2(FD_MUSTEXIST);
     HWND hwnd = dlg->Create(nullptr, String(dir.Path().c_str()), "題", 7);
-    EXPECT_EQ("題", Text(hwnd));
+    EXPECT_EQ("題", WindowText(hwnd));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(hwnd, IDC_FOLDER_HELP)));
     Focus(hwnd, GetDlgItem(hwnd, IDOK));
     for (std::string text : {std::string("  "), dir.File("nothing"), dir.Path()}) {
@@ -183,22 +176,4 @@ TEST_F(FolderDlgTest, MustExistRefusesAMissingFolderAndBlankTextDoesNothing)
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("フォルダが見つかりません"));
     DestroyWnd(dlg);
-}
-
-static void CALLBACK PressEscape(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND dlg = FindWindowA("#32770", "選択");
-    if (dlg) PostMessageA(GetDlgItem(dlg, IDC_FOLDER_PATH), WM_KEYDOWN, VK_ESCAPE, 1);
-}
-
-TEST_F(FolderDlgTest, SelectFolderReturnsEmptyOnEscapeAndGivesTheOwnerBack)
-{
-    TestWnd* owner = new TestWnd("owner");
-    HWND hOwner = owner->Create(nullptr, WS_VISIBLE);
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, PressEscape);
-    EXPECT_EQ(std::string(), SelectFolder(hOwner, String("C:\\"), "選択", FD_CENTER, 0).CStr());
-    KillTimer(nullptr, timer);
-    EXPECT_TRUE(IsWindowEnabled(hOwner));
-    EXPECT_EQ(nullptr, FindWindowA("#32770", "選択"));
-    DestroyWnd(owner);
 }
