@@ -420,5 +420,10 @@ void AssertFailed(const char* file, int line, const char* expr)
     static char s_msg[1024];  // no allocation: memory may be what failed
     const char* const parts[] = {LibText::kInternalError, file ? file : "", " ", number, "\r\n", expr ? expr : ""};
     for (const char* part : parts) AppendCut(s_msg, sizeof(s_msg), part);
-    FatalExit(s_msg);
+    // The system's fatal-exit box would end the process with a code of its
+    // own (1 on some systems, the code of a declined uninstall): the same
+    // text in a system-modal box of ours, then the fatal code 255.
+    lf_write(s_msg, LF_NEWLINE);
+    if (!s_pfnAnswer) MessageBoxA(nullptr, s_msg, s_szDefaultTitle, MB_OK | MB_ICONHAND | MB_SYSTEMMODAL);
+    ExitProcess(255);
 }

@@ -179,6 +179,7 @@ TEST(FatalPaths, FatalKindsEndWithCode255AfterTheirBox)
     EXPECT_EQ("メモリが足りません", r.boxes[0].text);
     EXPECT_EQ(kTitle, r.boxes[0].title);
     ChildResult assertion = RunChildScenario("FailedAssertion");
+    EXPECT_EQ(255u, assertion.exitCode);
     ASSERT_EQ(1u, assertion.boxes.size());
     EXPECT_EQ("内部エラーが発生しました。ソフトウェアの製造元にお問い合わせになってください。\r\n"
               "wcls/fenv2 123\r\np<=m_buff+m_sizeData",
