@@ -83,13 +83,15 @@ bool DeleteKeyTree(HKEY root, const String& path)
     return CheckDeleted(RegDeleteKeyA(root, path.CStr()), root, path);
 }
 
-// Reads a REG_SZ value whole; *found is false when it is missing or of
-// another type. False after reporting a registry failure.
-bool ReadText(HKEY key, const char* name, String* out, bool* found)
+// Reads a REG_SZ value, whole or (with a limit) of at most that many bytes:
+// a longer one fails with ERROR_MORE_DATA. *found is false when the value is
+// missing or of another type. False after reporting a registry failure.
+bool ReadText(HKEY key, const char* name, String* out, bool* found, DWORD limit = 0)
 {
     String value;
-    DWORD type = 0, size = MAX_PATH;
-    LONG result = RegQueryValue(key, name, &type, &value, &size);
+    DWORD type = 0, size = limit ? limit : MAX_PATH;
+    LONG result = limit ? RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.GetBuffer((int)limit)), &size)
+                        : RegQueryValue(key, name, &type, &value, &size);
     *found = result == ERROR_SUCCESS && type == REG_SZ;
     *out = *found ? String(value.CStr(), (int)strnlen(value.CStr(), size)) : String();
     return Check(result);
@@ -135,7 +137,7 @@ bool RemoveRecords(HKEY data, const String& programDir)
         // Another copy registered later owns the records: leave them.
         String keyAppDir;
         bool found = false;
-        if (!ReadText(data, "KeyAppDir", &keyAppDir, &found)) return false;
+        if (!ReadText(data, "KeyAppDir", &keyAppDir, &found, MAX_PATH)) return false;
         String identity = FullPath(programDir);
         MakeUpperAscii(identity.WritableAt(0));
         if (found && strcmp(keyAppDir.CStr(), identity.CStr()) != 0) return true;

@@ -236,6 +236,10 @@ class InstalledMachine(FlowCase):
             ("a registry record that may not be changed",
              lambda: self.driver.ok("reg-sddl %s D:(A;;KR;;;WD)" % DATA_KEY),
              [(ASK_REMOVE, IDYES), ("レジストリ読み書きエラー" + DENIED, IDOK), (REMOVE_FAILED, IDOK)], 1, False, False),
+            ("a KeyAppDir longer than 260 bytes",
+             lambda: self.driver.ok("reg-set %s|KeyAppDir|C:\\%s\\" % (DATA_KEY, "A" * 300)),
+             [(ASK_REMOVE, IDYES), ("レジストリ読み書きエラー\n\nさらなるデータがあります。", IDOK), (REMOVE_FAILED, IDOK)],
+             1, False, False),
         ]
         for what, prepare, steps, code, records_stay, removed in rows:
             with self.subTest(what):
