@@ -316,7 +316,7 @@ bool ConfirmAbort(HWND owner)
 bool CreateFolderTree(const String& folder)
 {
     String path = StripBackslash(folder);
-    if (PathStateQuiet(path) & PS_FOLDEROK) return true;
+    if (PathState(path) & PS_FOLDEROK) return true;
     if (CreateDirectoryA(path.CStr(), nullptr)) return true;
     String name;
     String parent = SplitPath(path, &name);
