@@ -125,8 +125,9 @@ Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWOR
     // from the same handle.
     UniqueFile in;
     int64_t announced = -1;
-    Outcome opened = OpenSource(source, &in, written, err);
-    if (opened == OUT_DONE) opened = ReadAnnouncedSize(in.Get(), &announced, err);
+    // A source that does not open is told as a failed LZ open would be.
+    if (OpenSource(source, &in, written, err) != OUT_DONE) return OUT_LZ;
+    Outcome opened = ReadAnnouncedSize(in.Get(), &announced, err);
     if (opened != OUT_DONE) return opened;
     INT h = LzInit((INT)(INT_PTR)in.Get());
     if (h < 0) return OUT_LZ;  // the file stays ours and is closed with `in`
