@@ -776,6 +776,10 @@ void Dispatch(const std::string& line)
 int wmain()
 {
     std::string line;
+    // The prefix's desktop comes up first, before any window of ours: on a
+    // loaded machine a window made while it was still starting could be left
+    // out of the desktop's list.
+    GetDesktopWindow();
     Answer("{\"ok\":true,\"ready\":true}");
     while (std::getline(std::cin, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
