@@ -13,27 +13,38 @@ IDOK = 1
 
 class RunningApplication(E2ETestCase):
     def zorder_index(self, classes):
-        for _ in range(150):  # a loaded machine may be slow to list them
+        """Places of the windows in the Z order, or None when one is not listed."""
+        for _ in range(50):  # a loaded machine may be slow to list them
             order = [w["class"] for w in self.driver.ok("zorder")["zorder"]]
             if all(c in order for c in classes):
                 return [order.index(c) for c in classes]
             time.sleep(0.1)
-        self.fail("windows %s not listed: %s" % (classes, order))
+        return None
 
     def test_refuses_and_brings_the_application_to_the_top(self):
-        self.driver.ok("window-create %s Zuntoria" % APP_MAIN_CLASS)
-        self.driver.ok("window-create ZDriveCover Cover")  # lies above the application
-        main, cover = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
-        self.assertGreater(main, cover)
+        # On a loaded machine Wine now and then leaves a freshly made window
+        # of the driver out of the desktop's list: such a round is made again.
+        for _ in range(3):
+            for cls in (APP_MAIN_CLASS, "ZDriveCover"):
+                self.driver.cmd("window-destroy " + cls)
+            self.driver.ok("window-create %s Zuntoria" % APP_MAIN_CLASS)
+            self.driver.ok("window-create ZDriveCover Cover")  # lies above the application
+            before = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
+            if not before:
+                continue
+            self.assertGreater(before[0], before[1])
 
-        self.start_setup("/UPDATE")
-        box = self.answer_box(IDOK)
-        self.assertBox(box, "Zuntoriaを終了してもう一度実行してください", "Zuntoriaのセットアップ")
-        self.assertEqual([IDOK], [c["id"] for c in box["controls"] if c["class"].lower() == "button"])
-        self.assertEqual(0, self.wait_exit())
+            self.start_setup("/UPDATE")
+            box = self.answer_box(IDOK)
+            self.assertBox(box, "Zuntoriaを終了してもう一度実行してください", "Zuntoriaのセットアップ")
+            self.assertEqual([IDOK], [c["id"] for c in box["controls"] if c["class"].lower() == "button"])
+            self.assertEqual(0, self.wait_exit())
 
-        main, cover = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
-        self.assertLess(main, cover)
+            after = self.zorder_index([APP_MAIN_CLASS, "ZDriveCover"])
+            if after:
+                self.assertLess(after[0], after[1])
+                return
+        self.fail("the driver's windows were never both listed")
 
 
 class ProgramPath(E2ETestCase):
