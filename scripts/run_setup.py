@@ -118,8 +118,8 @@ class Run:
             self.progress_shot()
 
 
-def reg(driver, spec):
-    answer = driver.ok("reg-get " + spec)
+def reg(driver, value_name):
+    answer = driver.ok("reg-get " + value_name)
     if not answer["exists"]:
         return None
     return answer.get("text", answer.get("dword"))
@@ -128,14 +128,14 @@ def reg(driver, spec):
 def report(run):
     d, p = run.driver, run.prefix
     print("\n== Registry")
-    for spec in [DATA_KEY + "|AppDir", DATA_KEY + "|KeyAppDir", DATA_KEY + "|pathShortcut1",
+    for name in [DATA_KEY + "|AppDir", DATA_KEY + "|KeyAppDir", DATA_KEY + "|pathShortcut1",
                  DATA_KEY + "|pathShortcut2", UNINSTALL_KEY + "|UninstallString", UNINSTALL_KEY + "|DisplayName",
                  UNINSTALL_KEY + "|DisplayIcon", UNINSTALL_KEY + "|DisplayVersion", UNINSTALL_KEY + "|Publisher",
                  UNINSTALL_KEY + "|InstallLocation", UNINSTALL_KEY + "|EstimatedSize",
                  UNINSTALL_KEY + "|QuietUninstallString",
                  r"HKCR\.QDA|", DOC_KEY + "|", DOC_KEY + r"\DefaultIcon|", DOC_KEY + r"\shell\open\command|"]:
-        value = reg(d, spec)
-        print("  %-75s %s" % (spec, "(none)" if value is None else value))
+        value = reg(d, name)
+        print("  %-75s %s" % (name, "(none)" if value is None else value))
 
     folder = reg(d, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
     print("\n== Files")

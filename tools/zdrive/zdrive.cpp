@@ -641,11 +641,11 @@ HKEY SplitKey(const std::wstring& keyPath, std::wstring* sub)
 
 // Reads a registry value through the program's own (32-bit) view:
 // "reg-get HKLM\\path|name" (an empty name is the default value).
-void CmdRegGet(const std::wstring& spec)
+void CmdRegGet(const std::wstring& keyValue)
 {
-    size_t bar = spec.find(L'|');
-    std::wstring sub, name = bar == std::wstring::npos ? L"" : spec.substr(bar + 1);
-    HKEY root = SplitKey(spec.substr(0, bar), &sub);
+    size_t bar = keyValue.find(L'|');
+    std::wstring sub, name = bar == std::wstring::npos ? L"" : keyValue.substr(bar + 1);
+    HKEY root = SplitKey(keyValue.substr(0, bar), &sub);
     if (!root) return Fail("unknown root");
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -675,12 +675,12 @@ void CmdRegGet(const std::wstring& spec)
 }
 
 // Writes a REG_SZ value in the program's view: "reg-set HKLM\\path|name|text".
-void CmdRegSet(const std::wstring& spec)
+void CmdRegSet(const std::wstring& keyValue)
 {
-    size_t bar1 = spec.find(L'|'), bar2 = spec.find(L'|', bar1 + 1);
+    size_t bar1 = keyValue.find(L'|'), bar2 = keyValue.find(L'|', bar1 + 1);
     if (bar1 == std::wstring::npos || bar2 == std::wstring::npos) return Fail("reg-set KEY|NAME|TEXT");
-    std::wstring sub, name = spec.substr(bar1 + 1, bar2 - bar1 - 1), text = spec.substr(bar2 + 1);
-    HKEY root = SplitKey(spec.substr(0, bar1), &sub);
+    std::wstring sub, name = keyValue.substr(bar1 + 1, bar2 - bar1 - 1), text = keyValue.substr(bar2 + 1);
+    HKEY root = SplitKey(keyValue.substr(0, bar1), &sub);
     if (!root) return Fail("unknown root");
     HKEY key = nullptr;
     LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
