@@ -127,29 +127,29 @@ void ListBox2::UpdateScrollBars()
     m_bUpdating = 0;
 }
 
+// Moves a scroll position within 0..maxPos; false when it stays.
+static bool MoveScroll(HWND hwnd, int bar, int pos, int maxPos, int* current)
+{
+    if (pos > maxPos) pos = maxPos;
+    if (pos < 0) pos = 0;
+    if (pos == *current) return false;
+    *current = pos;
+    SetScrollPos(hwnd, bar, pos, TRUE);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return true;
+}
+
 void ListBox2::ScrollTo(int top)
 {
     int n = ItemCount(), visible = VisibleCount();
-    int maxTop = n > visible ? n - visible : 0;
-    if (top > maxTop) top = maxTop;
-    if (top < 0) top = 0;
-    if (top == m_nTop) return;
-    m_nTop = top;
-    SetScrollPos(m_hWnd, SB_VERT, top, TRUE);
-    InvalidateRect(m_hWnd, nullptr, FALSE);
+    MoveScroll(m_hWnd, SB_VERT, top, n > visible ? n - visible : 0, &m_nTop);
 }
 
 void ListBox2::ScrollHorizontally(int x)
 {
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    int maxX = m_cxWidest > rc.right ? m_cxWidest - rc.right : 0;
-    if (x > maxX) x = maxX;
-    if (x < 0) x = 0;
-    if (x == m_xScroll) return;
-    m_xScroll = x;
-    SetScrollPos(m_hWnd, SB_HORZ, x, TRUE);
-    InvalidateRect(m_hWnd, nullptr, FALSE);
+    MoveScroll(m_hWnd, SB_HORZ, x, m_cxWidest > rc.right ? m_cxWidest - rc.right : 0, &m_xScroll);
 }
 
 int ListBox2::ItemFromPoint(POINT pt) const

@@ -297,46 +297,41 @@ void CmdAttach(const std::wstring& exeName, DWORD timeout)
     }
 }
 
-void CmdWait(const std::string& kind, DWORD timeout)
+// Waits for a top-level window of the program that `pick` takes; it
+// becomes the current one.
+template <class Pick>
+void WaitForWindow(DWORD timeout, const std::string& what, DWORD pause, Pick pick)
 {
     if (!g_pid) return Fail("not started");
     DWORD start = GetTickCount();
     for (;;) {
         for (HWND h : TopWindows(g_pid)) {
-            if (g_reported.count(h)) continue;
-            std::string k = KindOf(h);
-            if (kind != "any" && k != kind) continue;
-            Sleep(50);  // let the window finish setting itself up
-            if (!IsWindow(h)) continue;
+            if (!pick(h)) continue;
             g_reported.insert(h);
             g_current = h;
             return Answer("{\"ok\":true," + WindowJson(h) + "}");
         }
         DWORD code;
         if (Exited(&code)) return Fail("exited", ",\"code\":" + std::to_string((long)code));
-        if (GetTickCount() - start > timeout)
-            return Fail("timeout waiting for " + kind, ScreenJson());
-        Sleep(20);
+        if (GetTickCount() - start > timeout) return Fail("timeout waiting for " + what, ScreenJson());
+        Sleep(pause);
     }
+}
+
+// Waits for a window not reported yet, of the kind (or "any").
+void CmdWait(const std::string& kind, DWORD timeout)
+{
+    WaitForWindow(timeout, kind, 20, [&](HWND h) {
+        if (g_reported.count(h) || (kind != "any" && KindOf(h) != kind)) return false;
+        Sleep(50);  // let the window finish setting itself up
+        return IsWindow(h) != FALSE;
+    });
 }
 
 // Waits for a visible window of the class, reported before or not.
 void CmdWaitClass(const std::wstring& cls, DWORD timeout)
 {
-    if (!g_pid) return Fail("not started");
-    DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND h : TopWindows(g_pid)) {
-            if (_wcsicmp(ClassOf(h).c_str(), cls.c_str()) != 0) continue;
-            g_reported.insert(h);
-            g_current = h;
-            return Answer("{\"ok\":true," + WindowJson(h) + "}");
-        }
-        DWORD code;
-        if (Exited(&code)) return Fail("exited", ",\"code\":" + std::to_string((long)code));
-        if (GetTickCount() - start > timeout) return Fail("timeout waiting for class", ScreenJson());
-        Sleep(10);
-    }
+    WaitForWindow(timeout, "class", 10, [&](HWND h) { return _wcsicmp(ClassOf(h).c_str(), cls.c_str()) == 0; });
 }
 
 int SuspendProgram(bool suspend)
