@@ -90,7 +90,8 @@ bool ReadText(HKEY key, const char* name, String* out, bool* found, DWORD limit 
 {
     String value;
     DWORD type = 0, size = limit ? limit : MAX_PATH;
-    LONG result = limit ? RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.GetBuffer((int)limit)), &size)
+    LONG result = limit ? RegQueryValueExA(key, name, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(value.GetBuffer((int)limit)), &size)
                         : RegQueryValue(key, name, &type, &value, &size);
     *found = result == ERROR_SUCCESS && type == REG_SZ;
     *out = *found ? String(value.CStr(), (int)strnlen(value.CStr(), size)) : String();
