@@ -49,15 +49,9 @@ int CallLog::Count(const std::string& entry) const
     return (int)std::count(m_entries.begin(), m_entries.end(), entry);
 }
 
-void WatchMessages(std::vector<UINT> msgs)
-{
-    s_watched = std::move(msgs);
-}
+void WatchMessages(std::vector<UINT> msgs) { s_watched = std::move(msgs); }
 
-static bool Watched(UINT msg)
-{
-    return std::find(s_watched.begin(), s_watched.end(), msg) != s_watched.end();
-}
+static bool Watched(UINT msg) { return std::find(s_watched.begin(), s_watched.end(), msg) != s_watched.end(); }
 
 static LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {

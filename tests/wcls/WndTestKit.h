@@ -1,5 +1,4 @@
-// WndTestKit.h - shared pieces of the window tests: the library set up once,
-// a pump, a call log compared with expected entries, a recording window.
+// WndTestKit.h - shared pieces of the window tests: library, pump, call log, recording window.
 #pragma once
 
 #include <gtest/gtest.h>
