@@ -377,15 +377,9 @@ CHILD_SCENARIO(SetupUiScreenshot)
         w->SetMessage(String("コピー中：ZUNTO8.EXE"));
     }
     std::string ready = ChildParam("SHOT_READY"), stop = ChildParam("SHOT_STOP");
-    DWORD start = GetTickCount();
-    bool marked = false;
-    while (GetTickCount() - start < 60000 && !Exists(stop)) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !Exists(stop); Sleep(50)) {
         RunModalLoop(ML_PEEK, nullptr, nullptr);
-        if (!marked && GetTickCount() - start > 1000) {
-            WriteFileBytes(ready, "");
-            marked = true;
-        }
-        Sleep(50);
+        if (GetTickCount() - start > 1000 && !Exists(ready)) WriteFileBytes(ready, "");
     }
     DestroyWnd(bg);
 }
