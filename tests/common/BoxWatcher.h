@@ -1,5 +1,4 @@
-// BoxWatcher.h - answers the message boxes of this process (or a child's) from
-// a thread of its own and records what they said: no test hangs on a box.
+// BoxWatcher.h - answers and records the message boxes of a process: no test hangs on a box.
 #pragma once
 
 #include <windows.h>
@@ -29,9 +28,6 @@ public:
     std::vector<SeenBox> Boxes();
     // Waits until at least n boxes were answered; false on time-out.
     bool WaitFor(size_t n, DWORD timeoutMs = 10000);
-
-    BoxWatcher(const BoxWatcher&) = delete;
-    BoxWatcher& operator=(const BoxWatcher&) = delete;
 
 private:
     void Run();

@@ -1,6 +1,4 @@
-// ChildProcess.h - runs a named scenario of this test program in a child
-// process: for paths that end the process, and for a second process that
-// holds a file or a lock while the test acts.
+// ChildProcess.h - named scenarios of this test program run in a child process.
 #pragma once
 
 #include <windows.h>

@@ -21,15 +21,9 @@ std::string ReadFileBytes(const std::string& path)
     return s.str();
 }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool OnWine()
-{
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool OnWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 std::wstring Wide(const std::string& s, unsigned codePage)
 {
@@ -113,7 +107,4 @@ TempDir::TempDir()
     } while (!CreateDirectoryA(m_path.c_str(), nullptr));
 }
 
-TempDir::~TempDir()
-{
-    RemoveTree(m_path);
-}
+TempDir::~TempDir() { RemoveTree(m_path); }

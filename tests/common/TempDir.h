@@ -1,5 +1,4 @@
-// TempDir.h - a fresh folder under the temporary folder, deleted with its
-// contents when the object goes; small file helpers.
+// TempDir.h - a fresh folder, deleted with its contents; small file helpers.
 #pragma once
 
 #include <string>

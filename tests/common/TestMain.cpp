@@ -1,5 +1,4 @@
-// TestMain.cpp - main of every unit test program: runs a child scenario
-// when asked to, the tests otherwise.
+// TestMain.cpp - runs a child scenario when asked to, the tests otherwise.
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"

@@ -138,6 +138,7 @@ class FreshMachine(FlowCase):
         self.assertEqual(0, code)
         dialog = {c["id"]: c["text"] for c in seen[0]["controls"]}
         self.assertEqual(PROG[:-1], dialog[121])  # proposed without a trailing backslash
+        self.assertEqual(("ｷｬﾝｾﾙ", "デスクトップへのアイコン登録"), (dialog[IDCANCEL], dialog[151]))
         self.assert_installed()
         self.assertEqual("Zuntoria Ver.８ のセットアップ", seen[0]["title"])
 

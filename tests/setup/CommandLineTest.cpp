@@ -1,5 +1,4 @@
-// CommandLineTest.cpp - the switches of the command line and the tail after
-// the program name.
+// CommandLineTest.cpp - the switches of the command line and its tail.
 #include <gtest/gtest.h>
 
 #include <string>

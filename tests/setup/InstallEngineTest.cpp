@@ -1,7 +1,4 @@
-// InstallEngineTest.cpp - the installation engine run on generated media
-// from a hand-written SETUP.LST, its results read back from outside: file
-// bytes, times and attributes, ENV files against expected files, registry
-// values through the plain API. (The end-to-end tests read the links.)
+// InstallEngineTest.cpp - the installation engine on generated media, read back from outside.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,6 +19,7 @@
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
+#include "wcls/Handles.h"
 #include "wcls/LibStartup.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
@@ -42,10 +40,7 @@ Texts TextsOf(const std::vector<SeenBox>& boxes)
     return texts;
 }
 
-std::string Denied()
-{
-    return SystemErrorText(ERROR_ACCESS_DENIED).CStr();
-}
+std::string Denied() { return SystemErrorText(ERROR_ACCESS_DENIED).CStr(); }
 
 // ---- media ------------------------------------------------------------------------
 
@@ -69,16 +64,6 @@ uint64_t LastWrite(const std::string& path)
     return ((uint64_t)d.ftLastWriteTime.dwHighDateTime << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
-void SetLastWrite(const std::string& path, WORD day)
-{
-    SYSTEMTIME st = {2003, 4, 0, day, 6, 7, 8, 0};
-    FILETIME ft;
-    SystemTimeToFileTime(&st, &ft);
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(h, nullptr, nullptr, &ft);
-    CloseHandle(h);
-}
-
 // ---- registry ------------------------------------------------------------------------
 
 // The value as stored: a REG_SZ keeps its NUL; "-" when missing.
@@ -90,10 +75,7 @@ std::string RegRaw(HKEY root, const char* key, const char* name)
     return (type == REG_SZ ? "" : "not REG_SZ: ") + std::string(buf, size);
 }
 
-std::string Sz(const std::string& s)
-{
-    return s + '\0';
-}
+std::string Sz(const std::string& s) { return s + '\0'; }
 
 // kDeny refuses values to everyone: a real failure of the registry.
 const char kDeny[] = "D:(A;;KR;;;WD)(A;;WD;;;WD)";
@@ -155,8 +137,13 @@ protected:
         WriteFileBytes(m + "METHOD.EX_", packed);
         WORD day = 1;
         for (const char* name : {"SETUP.EXE", "ZUNTOSHL.EX_", "ZUNTO8.EX_", "EMPTY.TXT", "DATA\\表ソ.TXT", "RAW.DA_",
-                                 "README.TXT"})
-            SetLastWrite(m + name, day++);
+                                 "README.TXT"}) {
+            SYSTEMTIME st = {2003, 4, 0, day++, 6, 7, 8, 0};
+            FILETIME ft;
+            SystemTimeToFileTime(&st, &ft);
+            UniqueFile f(CreateFileA((m + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            SetFileTime(f.Get(), nullptr, nullptr, &ft);
+        }
     }
     static void TearDownTestSuite() { s_media.reset(); }
     static std::string Media() { return s_media->Path() + "\\"; }
@@ -205,19 +192,6 @@ protected:
         return TextsOf(boxes.Boxes());
     }
 
-    // One section under a progress window of its own; what waits in the
-    // report queue is shown before it returns.
-    int RunSection(const char* section, bool cancelFirst = false)
-    {
-        DoingWnd* progress = new DoingWnd("t", -1, -1, 200, 20, nullptr, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
-        progress->m_bCancel = cancelFirst;
-        int result = CopySection(m_list.Get(), progress, String(section), String(s_media->Path().c_str()),
-                                 String(m_app.c_str()));
-        progress->Close();
-        ShowQueuedReports(0);
-        return result;
-    }
-
     static std::unique_ptr<TempDir> s_media;
     static bool s_packed;
     TempDir m_root;
@@ -264,13 +238,11 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
         EXPECT_FALSE(GetFileAttributesA(f.dest.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     }
     EXPECT_FALSE(Exists(main + "ZUNTO7.DLL"));
-    for (const char* name : {"ZUNTOSHL.ENV", "SHARE.ENV"})
-        EXPECT_EQ(ReadFileBytes(kData + "expected/" + name), ReadFileBytes(main + name)) << name;
-    EXPECT_EQ(ReadFileBytes(kData + "expected/COMMON.ENV"), ReadFileBytes(common));
+    for (const std::string& path : {main + "ZUNTOSHL.ENV", main + "SHARE.ENV", common})
+        EXPECT_EQ(ReadFileBytes(kData + "expected/" + path.substr(path.rfind('\\') + 1)), ReadFileBytes(path)) << path;
 
     const std::string deskLink = m_base + "Desktop\\" LINK;
     ASSERT_TRUE(Exists(deskLink));
-
     // The update refreshes the program files and the version number only.
     WriteFileBytes(main + "ZUNTO8.EXE", "damaged");
     WriteFileBytes(main + "ZUNTO7.DLL", "old again");
@@ -370,7 +342,12 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.section);
         BoxWatcher boxes(row.answers);
-        EXPECT_EQ(row.result, RunSection(row.section, row.cancelFirst));
+        DoingWnd* progress = new DoingWnd("t", -1, -1, 200, 20, nullptr, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
+        progress->m_bCancel = row.cancelFirst;
+        EXPECT_EQ(row.result, CopySection(m_list.Get(), progress, String(row.section), String(s_media->Path().c_str()),
+                                          String(m_app.c_str())));
+        progress->Close();
+        ShowQueuedReports(0);  // what waits in the report queue is shown too
         std::vector<SeenBox> seen = boxes.Boxes();
         EXPECT_EQ(row.boxes, TextsOf(seen));
         for (const SeenBox& box : seen)
@@ -419,7 +396,7 @@ TEST_F(InstallEngine, RegistryRecordsForAwkwardProgramFolders)
     BoxWatcher boxes;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.folder);
-        const std::string folder = row.folder;
+        const std::string folder = row.folder, programIcon = std::string(row.icon, strlen(row.icon) - 1) + "0";
         const char* uninstall = SetupText::kUninstallKey;
         InstallRecord record;
         record.AppDir = String(row.folder);
@@ -430,8 +407,6 @@ TEST_F(InstallEngine, RegistryRecordsForAwkwardProgramFolders)
         EXPECT_EQ(Sz("\"" + folder + "Main\\ZUNTOSHL.EXE\" \"%1\""),
                   RegRaw(HKEY_CLASSES_ROOT, "TarvoSorvekDocument8\\shell\\open\\command", nullptr));
         EXPECT_EQ(Sz("\"" + folder + "SETUP.EXE\" /uninstall"), RegRaw(HKEY_LOCAL_MACHINE, uninstall, "UninstallString"));
-        std::string programIcon = row.icon;  // the same file, its program icon
-        programIcon.back() = '0';
         EXPECT_EQ(Sz(programIcon), RegRaw(HKEY_LOCAL_MACHINE, uninstall, "DisplayIcon"));
     }
     EXPECT_TRUE(boxes.Boxes().empty());

@@ -1,5 +1,4 @@
-// InstallRecordTest.cpp - registry records of installed versions, read
-// safely whatever the values hold; earlier versions found by their files.
+// InstallRecordTest.cpp - records of installed versions; earlier versions found by their files.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -1,7 +1,4 @@
-// SetupUiTest.cpp - the background window and the setup dialog, driven by
-// messages: the gradient, the shutdown refusal, the questions of each path
-// through the confirmation, the desktop option, browsing; and the scenes
-// the screenshot script photographs.
+// SetupUiTest.cpp - background window and setup dialog driven by messages; the screenshot scenes.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -44,10 +41,7 @@ protected:
 
 // Runs what is queued (boxes included) through the dialog's loop; the
 // loop's result, 0 when the dialog stays.
-int Turn(HWND dlg)
-{
-    return RunModalLoop(ML_PEEK | ML_DIALOGKEYS, dlg, nullptr);
-}
+int Turn(HWND dlg) { return RunModalLoop(ML_PEEK | ML_DIALOGKEYS, dlg, nullptr); }
 
 std::string Replace(std::string s, const std::string& from, const std::string& to)
 {
@@ -55,8 +49,6 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
         s.replace(at, from.size(), to);
     return s;
 }
-
-}  // namespace
 
 // ---- background window ------------------------------------------------------------------
 
@@ -112,8 +104,7 @@ TEST_F(SetupUi, BackgroundRefusesTheEndOfTheWindowsSessionEveryTime)
     EXPECT_EQ(std::string("Zuntoria Ver.８ のセットアップ"), WindowText(hwnd));
     EXPECT_TRUE(SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
     BoxWatcher boxes;
-    EXPECT_EQ(0, SendMessageA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
-    EXPECT_EQ(0, SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0));
+    for (LPARAM why : {(LPARAM)ENDSESSION_LOGOFF, (LPARAM)0}) EXPECT_EQ(0, SendMessageA(hwnd, WM_QUERYENDSESSION, 0, why));
     ASSERT_EQ(2u, boxes.Boxes().size());
     for (const SeenBox& b : boxes.Boxes()) {
         EXPECT_EQ("セットアップを終了してからウィンドウズを終了してください", b.text);
@@ -123,8 +114,6 @@ TEST_F(SetupUi, BackgroundRefusesTheEndOfTheWindowsSessionEveryTime)
 }
 
 // ---- setup dialog ------------------------------------------------------------------------
-
-namespace {
 
 double s_freeBytes = 1e12;  // below 0: the query fails
 std::vector<std::string> s_freeRoots;
@@ -174,8 +163,6 @@ std::string BoxText(const std::string& token)
         if (token == t.first) return t.second;
     return token;
 }
-
-}  // namespace
 
 // Every path through the confirmation: the questions in their order, the
 // answers, and what the loop ends with. %T is an existing folder; %F the
@@ -310,8 +297,6 @@ TEST_F(SetupUi, DesktopIconGoesOffAlwaysAndOnOnlyWithADesktopFolder)
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(open.hwnd, kDesktop));
 }
 
-namespace {
-
 int s_browseAnswer;         // the button the folder dialog is to get
 std::string s_browseShown;  // its path field when it came up
 
@@ -328,8 +313,6 @@ void CALLBACK AnswerFolderDlg(HWND, UINT, UINT_PTR, DWORD)
     }
     s_browseAnswer = 0;
 }
-
-}  // namespace
 
 TEST_F(SetupUi, BrowseStartsAtTheNearestFolderAndTakesTheChoiceUnlessCancelled)
 {
@@ -352,20 +335,16 @@ TEST_F(SetupUi, BrowseStartsAtTheNearestFolderAndTakesTheChoiceUnlessCancelled)
 }
 
 // Resources of a library are not linked by themselves: the program must
-// carry both templates, with their exact texts, and its icon.
-TEST(SetupExe, CarriesTheDialogTemplatesAndTheIcon)
+// carry the folder dialog's template, with its texts, and its own icon (the
+// end-to-end runs read the setup dialog's).
+TEST(SetupExe, CarriesTheFolderDialogTemplateAndTheIcon)
 {
     HMODULE exe = LoadLibraryExA(SETUP_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(exe);
-    auto holds = [&](const char* name, const wchar_t* text) {
-        HRSRC r = FindResourceA(exe, name, RT_DIALOG);
-        if (!r) return false;
-        std::string bytes(static_cast<const char*>(LockResource(LoadResource(exe, r))), SizeofResource(exe, r));
-        return bytes.find(std::string(reinterpret_cast<const char*>(text), wcslen(text) * 2)) != std::string::npos;
-    };
-    EXPECT_TRUE(holds("SetupDlg", L"ｷｬﾝｾﾙ"));
-    EXPECT_TRUE(holds("SetupDlg", L"デスクトップへのアイコン登録"));
-    EXPECT_TRUE(holds("SelectFolderDlg", L"ﾍﾙﾌﾟ"));
+    HRSRC r = FindResourceA(exe, "SelectFolderDlg", RT_DIALOG);
+    ASSERT_TRUE(r);
+    std::string bytes(static_cast<const char*>(LockResource(LoadResource(exe, r))), SizeofResource(exe, r));
+    EXPECT_NE(std::string::npos, bytes.find(std::string(reinterpret_cast<const char*>(L"ﾍﾙﾌﾟ"), 8)));
     EXPECT_TRUE(FindResourceA(exe, MAKEINTRESOURCEA(101), RT_GROUP_ICON));
     FreeLibrary(exe);
 }
@@ -398,15 +377,11 @@ CHILD_SCENARIO(SetupUiScreenshot)
         w->SetMessage(String("コピー中：ZUNTO8.EXE"));
     }
     std::string ready = ChildParam("SHOT_READY"), stop = ChildParam("SHOT_STOP");
-    DWORD start = GetTickCount();
-    bool marked = false;
-    while (GetTickCount() - start < 60000 && !Exists(stop)) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !Exists(stop); Sleep(50)) {
         RunModalLoop(ML_PEEK, nullptr, nullptr);
-        if (!marked && GetTickCount() - start > 1000) {
-            WriteFileBytes(ready, "");
-            marked = true;
-        }
-        Sleep(50);
+        if (GetTickCount() - start > 1000 && !Exists(ready)) WriteFileBytes(ready, "");
     }
     DestroyWnd(bg);
 }
+
+}  // namespace

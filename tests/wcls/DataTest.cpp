@@ -1,5 +1,4 @@
-// DataTest.cpp - String: copy-on-write, the append position, tokens, the
-// double-byte-aware upper-casing.
+// DataTest.cpp - String: copy-on-write, the append position, tokens, upper-casing.
 #include <gtest/gtest.h>
 
 #include <string.h>

@@ -1,5 +1,4 @@
-// DoingWndTest.cpp - the progress window as setup uses it: geometry,
-// cancel requests, the owner, painting, Pump.
+// DoingWndTest.cpp - the progress window: geometry, cancel requests, the owner, painting, Pump.
 #include <gtest/gtest.h>
 
 #include "WndTestKit.h"
@@ -34,23 +33,15 @@ ProbeDoingWnd* Make(DWORD flags, HWND owner = nullptr, const char* title = kTitl
     return new ProbeDoingWnd(title, -1, -1, 40 * g_cxChar, g_cyChar, owner, flags);
 }
 
-POINT Centre(const RECT& rc)
-{
-    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-}
+POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
 
-LPARAM At(POINT pt)
-{
-    return MAKELPARAM(pt.x, pt.y);
-}
+LPARAM At(POINT pt) { return MAKELPARAM(pt.x, pt.y); }
 
 BOOL WINAPI FailedQuery(UINT, UINT, PVOID rect, UINT)
 {
     SetRect(static_cast<RECT*>(rect), -9000, -9000, -8000, -8000);  // whatever a failed call left
     return FALSE;
 }
-
-}  // namespace
 
 TEST_F(DoingWndTest, GeometryFollowsTheCharacterMetricsAndCentresOnTheOwnerOrTheScreen)
 {
@@ -106,8 +97,6 @@ TEST_F(DoingWndTest, EveryCancelRequestAndTheDragOffButton)
     w->Close();
 }
 
-namespace {
-
 // Taken over by another phase as soon as it is enabled: a second enabling shows.
 class ReclaimedOwner : public TestWnd {
 public:
@@ -119,8 +108,6 @@ public:
     }
     bool m_reclaim = false;
 };
-
-}  // namespace
 
 TEST_F(DoingWndTest, TheOwnerIsEnabledAgainExactlyOnceWhicheverWayTheWindowGoes)
 {
@@ -143,8 +130,6 @@ TEST_F(DoingWndTest, TheOwnerIsEnabledAgainExactlyOnceWhicheverWayTheWindowGoes)
     }
 }
 
-namespace {
-
 ProbeDoingWnd* g_timerTarget;
 void CALLBACK PumpFromTimer(HWND hwnd, UINT, UINT_PTR id, DWORD)
 {
@@ -153,8 +138,6 @@ void CALLBACK PumpFromTimer(HWND hwnd, UINT, UINT_PTR id, DWORD)
     g_timerTarget->StepIt();
     g_timerTarget->Pump();
 }
-
-}  // namespace
 
 TEST_F(DoingWndTest, PumpTakesTenMessagesAndSurvivesReentrantCalls)
 {
@@ -221,3 +204,5 @@ TEST_F(DoingWndTest, PaintingReleasesEveryGdiObject)
     w->Close();
     centred->Close();
 }
+
+}  // namespace

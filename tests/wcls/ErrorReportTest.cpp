@@ -1,5 +1,4 @@
-// ErrorReportTest.cpp - message boxes, report compositions, error contexts,
-// system and COM texts, the resource-failure box and the fatal ends.
+// ErrorReportTest.cpp - boxes, report texts, error contexts, the resource-failure box, fatal ends.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -169,7 +168,7 @@ CHILD_SCENARIO(ResourceFailure)
     ExitProcess(ResourceFailureBox(8, "ウィンドウを作成できません") == IDRETRY ? 40 : 41);
 }
 
-TEST(FatalPaths, FatalKindsEndWithCode255AfterTheirBox)
+TEST(FatalPaths, FatalKindsEndWithCode255AfterTheirBoxAndResourceFailuresMayRetry)
 {
     // (A fatal report ends the same way: the DocPath test of the file list.)
     ChildResult r = RunChildScenario("OutOfMemoryReport");
@@ -184,11 +183,8 @@ TEST(FatalPaths, FatalKindsEndWithCode255AfterTheirBox)
     EXPECT_EQ("内部エラーが発生しました。ソフトウェアの製造元にお問い合わせになってください。\r\n"
               "wcls/fenv2 123\r\np<=m_buff+m_sizeData",
               assertion.boxes[0].text);
-}
-
-TEST(FatalPaths, ResourceFailureBoxRetriesOrEnds)
-{
-    ChildResult retry = RunChildScenario("ResourceFailure", {IDIGNORE, IDRETRY});  // Ignore only asks again
+    // The resource-failure box: Ignore only asks again; Abort ends.
+    ChildResult retry = RunChildScenario("ResourceFailure", {IDIGNORE, IDRETRY});
     EXPECT_EQ(40u, retry.exitCode);
     ASSERT_EQ(2u, retry.boxes.size());
     EXPECT_EQ(retry.boxes[0].text, retry.boxes[1].text);

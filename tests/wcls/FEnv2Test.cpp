@@ -1,5 +1,4 @@
-// FEnv2Test.cpp - ENV files: the end of the loaded image, lookups, edits,
-// awkward input, saving through the ".BAK" file and its failures; lock files.
+// FEnv2Test.cpp - ENV files: loading, lookups, edits, saving through ".BAK"; lock files.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -48,8 +47,6 @@ protected:
     }
     TempDir dir;
 };
-
-}  // namespace
 
 TEST_F(FEnv2Test, LoadEndsTheImageInOneCrLf)
 {
@@ -181,8 +178,6 @@ TEST_F(FEnv2Test, AwkwardInputLoadsAnswersAndSaves)
     EXPECT_EQ(expected + "more=1\r\n", ReadFileBytes(dir.File("T.ENV")));
 }
 
-namespace {
-
 // Reports through the hook, which clobbers the last error as a report's calls may.
 std::vector<std::string> g_reports;
 void RecordReport(int, const char* detail, const char* text)
@@ -190,8 +185,6 @@ void RecordReport(int, const char* detail, const char* text)
     g_reports.push_back(std::string(text) + "|" + detail);
     SetLastError(ERROR_SUCCESS);
 }
-
-}  // namespace
 
 TEST_F(FEnv2Test, RefusedAndFailedSavesTellTheirCauseAndKeepTheFile)
 {
@@ -305,7 +298,7 @@ TEST_F(FEnv2Test, LockFilesAroundReadsSavesAndHolders)
 }
 
 // Saves a long and a short value in turn: a torn write would pass for neither.
-static const std::string kLoopValues[] = {"b", std::string(3000, 'a')};
+const std::string kLoopValues[] = {"b", std::string(3000, 'a')};
 
 CHILD_SCENARIO(EnvSaveLoop)
 {
@@ -345,3 +338,5 @@ TEST_F(FEnv2Test, SaveInterruptedAnywhereLeavesOldOrNew)
     }
     EXPECT_GT(reads, 0);
 }
+
+}  // namespace

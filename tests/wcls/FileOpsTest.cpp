@@ -1,5 +1,4 @@
-// FileOpsTest.cpp - path states, listings, folder trees and the retrying
-// file operations, against real files (and a second process that holds one).
+// FileOpsTest.cpp - path states, listings, folder trees and the retrying file operations.
 #include <gtest/gtest.h>
 
 #include <windows.h>

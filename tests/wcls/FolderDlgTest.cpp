@@ -1,6 +1,4 @@
-// FolderDlgTest.cpp - the folder selection dialog driven by messages:
-// where it opens, walking by keys, clicks and typed paths, what OK and
-// Cancel return, and that an unreadable folder keeps it open.
+// FolderDlgTest.cpp - the folder selection dialog driven by messages.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,18 +15,10 @@
 
 namespace {
 
-class FolderDlgTest : public WindowTest {
+class FolderDlgTest : public WindowTest {  // with the service window: the deferred wait cursor needs it
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        StartService();  // the deferred wait cursor needs it
-    }
-    void TearDown() override
-    {
-        StopService();
-        WindowTest::TearDown();
-    }
+    void SetUp() override { WindowTest::SetUp(); StartService(); }
+    void TearDown() override { StopService(); WindowTest::TearDown(); }
 };
 
 // The names of one kind of entries, sorted (the search gives no order).
@@ -41,19 +31,6 @@ std::string Names(FileListBox2* list, int kind)
     std::string joined;
     for (const auto& n : names) joined += (joined.empty() ? "" : "|") + n;
     return joined;
-}
-
-// The kinds of the entries in their order, each run of one kind once.
-std::string Shape(FileListBox2* list)
-{
-    std::string shape;
-    int last = -1;
-    for (int i = 0; i < list->ItemCount(); ++i) {
-        int kind = list->List()->At(i)->m_nKind;
-        if (kind != last) shape += (shape.empty() ? "" : " ") + std::to_string(kind);
-        last = kind;
-    }
-    return shape;
 }
 
 // Clicks the entry of that name or path.
@@ -107,7 +84,10 @@ TEST_F(FolderDlgTest, WalksByKeysClicksAndTypedPathsAndAcceptsWithOkElsewhere)
     EXPECT_EQ(dir.File("a"), WindowText(path));
     EXPECT_EQ(path, GetFocus());
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(hwnd, IDC_FOLDER_HELP)));
-    EXPECT_EQ("3 17 32 5 9", Shape(left));  // chain, folders, separator, drives, special
+    std::string shape;  // the kinds in order, each run once: chain, folders, separator, drives, special
+    for (int i = 0, last = -1; i < left->ItemCount(); last = left->List()->At(i++)->m_nKind)
+        if (left->List()->At(i)->m_nKind != last) shape += " " + std::to_string(left->List()->At(i)->m_nKind);
+    EXPECT_EQ(" 3 17 32 5 9", shape);
     EXPECT_EQ("b", Names(left, FDK_FOLDER));
     EXPECT_EQ("in-a.txt", Names(right, FDK_FILE));
     EXPECT_EQ(left->List()->CurrentIndex(), left->CurSel());

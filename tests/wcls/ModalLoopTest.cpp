@@ -1,5 +1,4 @@
-// ModalLoopTest.cpp - end codes and nesting, peek loops, the key handling
-// before translation, dialog commands, the owner.
+// ModalLoopTest.cpp - end codes, nesting, peek loops, keys before translation, the owner.
 #include <gtest/gtest.h>
 
 #include "WndTestKit.h"

@@ -1,6 +1,4 @@
-// OpenAccessTest.cpp - the open-access descriptor, every failure of its
-// construction (nothing may leak), the walk that applies it, and the files
-// created with it.
+// OpenAccessTest.cpp - the open-access descriptor, its failures, the walk, the files made with it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -50,20 +48,13 @@ PVOID WINAPI FakeFreeSid(PSID sid) { --g_rec.live["sid"]; return g_real.freeSid(
 HLOCAL WINAPI FakeLocalAlloc(UINT f, SIZE_T n) { if (Fails()) return nullptr; ++g_rec.live["local"]; return g_real.localAlloc(f, n); }
 HLOCAL WINAPI FakeLocalFree(HLOCAL h) { --g_rec.live["local"]; return g_real.localFree(h); }
 BOOL WINAPI FakeInitializeAcl(PACL acl, DWORD n, DWORD r) { return !Fails() && g_real.initializeAcl(acl, n, r); }
-BOOL WINAPI FakeInitializeDescriptor(PSECURITY_DESCRIPTOR sd, DWORD r)
-{
-    return !Fails() && g_real.initializeSecurityDescriptor(sd, r);
-}
-BOOL WINAPI FakeSetDacl(PSECURITY_DESCRIPTOR sd, BOOL p, PACL acl, BOOL d)
-{
-    return !Fails() && g_real.setSecurityDescriptorDacl(sd, p, acl, d);
-}
+BOOL WINAPI FakeInitializeDescriptor(PSECURITY_DESCRIPTOR sd, DWORD r) { return !Fails() && g_real.initializeSecurityDescriptor(sd, r); }
+BOOL WINAPI FakeSetDacl(PSECURITY_DESCRIPTOR sd, BOOL p, PACL acl, BOOL d) { return !Fails() && g_real.setSecurityDescriptorDacl(sd, p, acl, d); }
 BOOL WINAPI FakeSetFileSecurity(LPCSTR path, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR sd)
 {
     g_rec.secured.push_back(path);
-    if (g_rec.failPath != path) return g_real.setFileSecurity(path, info, sd);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
+    if (g_rec.failPath == path) SetLastError(ERROR_ACCESS_DENIED);
+    return g_rec.failPath != path && g_real.setFileSecurity(path, info, sd);
 }
 
 class OpenAccessTest : public testing::Test {
@@ -85,8 +76,6 @@ protected:
         StopErrorThread();
     }
 };
-
-}  // namespace
 
 TEST_F(OpenAccessTest, DescriptorGrantsEveryoneEverythingInherited)
 {
@@ -124,7 +113,7 @@ TEST_F(OpenAccessTest, EveryFailingStepReportsAndLeavesNothing)
     }
 }
 
-TEST_F(OpenAccessTest, WalkSetsEachFolderBeforeItsContentsAndStopsAtAFailure)
+TEST_F(OpenAccessTest, WalkSetsEachFolderBeforeItsContentsStopsAtAFailureAndNeverFollowsLinks)
 {
     ASSERT_TRUE(BuildOpenAccessSecurity());
     TempDir dir;
@@ -154,15 +143,14 @@ TEST_F(OpenAccessTest, WalkSetsEachFolderBeforeItsContentsAndStopsAtAFailure)
               boxes.Boxes()[0].text);
     EXPECT_EQ("アクセスは拒否されました。\n\nフォルダ[" + root + "]に対するセキュリティー設定に失敗しました.",
               boxes.Boxes()[1].text);
-}
 
-TEST_F(OpenAccessTest, LinksAreNeverGivenItNorWalked)
-{
-    ASSERT_TRUE(BuildOpenAccessSecurity());
-    TempDir dir;
-    std::string target = dir.File("target"), root = dir.File("data");
+    // Links are never given it nor walked.
+    std::string target = dir.File("target");
+    root = dir.File("data");
     CreateDirectoryA(target.c_str(), nullptr);
     CreateDirectoryA(root.c_str(), nullptr);
+    g_rec.failPath.clear();
+    g_rec.secured.clear();
     WriteFileBytes(target + "\\keep.txt", "k");
     WriteFileBytes(root + "\\own.txt", "o");
     if (!MakeLink(root + "\\link", target)) GTEST_SKIP() << "no folder links here";
@@ -172,8 +160,6 @@ TEST_F(OpenAccessTest, LinksAreNeverGivenItNorWalked)
     EXPECT_TRUE(ApplyOpenAccess(g_openAccessSecurity, String((root + "\\link").c_str())));  // a root that is a link
     EXPECT_TRUE(g_rec.secured.empty());
 }
-
-namespace {
 
 // The attributes each lock or ".BAK" file was created with: the library's
 // CreateFileA calls go through this program's import table, to the recorder.
@@ -211,8 +197,6 @@ void* SwapImport(const char* name, void* replacement)
     return nullptr;
 }
 
-}  // namespace
-
 TEST_F(OpenAccessTest, LockAndBakFilesAreCreatedWithIt)
 {
     ASSERT_TRUE(BuildOpenAccessSecurity());
@@ -236,3 +220,5 @@ TEST_F(OpenAccessTest, LockAndBakFilesAreCreatedWithIt)
                   {"A.ENV.lc$", nullptr}, {"A.ENV.lc$", nullptr}, {"A.ENV.BAK", nullptr}}),
               g_created);
 }
+
+}  // namespace

@@ -1,5 +1,4 @@
-// PathTextTest.cpp - path text rules, with double-byte names whose trail
-// byte is 0x5C ("表" is 95 5C, "ソ" is 83 5C).
+// PathTextTest.cpp - path text rules; "表" is 95 5C, "ソ" is 83 5C.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// ServiceWndTest.cpp - the service window: counted life, colour changes,
-// and the report queue.
+// ServiceWndTest.cpp - the service window: counted life, colour changes, the report queue.
 #include <gtest/gtest.h>
 
 #include "WndTestKit.h"
@@ -13,11 +12,7 @@ namespace {
 
 class ServiceWndTest : public WindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        StartService();
-    }
+    void SetUp() override { WindowTest::SetUp(); StartService(); }
     void TearDown() override
     {
         while (ServiceUsers() > 0) StopService();

@@ -1,5 +1,4 @@
-// WndTest.cpp - the window object: dispatch, post-create, ownership by the
-// window, the handle table; centring and fonts.
+// WndTest.cpp - the window object: dispatch, ownership, the handle table; centring and fonts.
 #include <gtest/gtest.h>
 
 #include <map>

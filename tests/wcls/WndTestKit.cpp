@@ -37,27 +37,16 @@ static std::string MsgName(UINT msg)
         const char* name;
     } kNames[] = {{WM_NCCREATE, "WM_NCCREATE"}, {WM_CREATE, "WM_CREATE"},     {WM_DESTROY, "WM_DESTROY"},
                   {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_ENABLE, "WM_ENABLE"},   {WM_TIMER, "WM_TIMER"},
-                  {WM_KEYDOWN, "WM_KEYDOWN"},   {WM_KEYUP, "WM_KEYUP"},       {WM_MOUSEWHEEL, "WM_MOUSEWHEEL"},
-                  {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"}, {WM_LIB_POSTCREATE, "WM_LIB_POSTCREATE"}};
+                  {WM_KEYDOWN, "WM_KEYDOWN"},   {WM_KEYUP, "WM_KEYUP"},       {WM_LIB_POSTCREATE, "WM_LIB_POSTCREATE"}};
     for (const auto& n : kNames)
         if (n.msg == msg) return n.name;
     return msg >= WM_USER && msg < WM_USER + 0x20 ? "WM_USER+" + std::to_string(msg - WM_USER) : std::to_string(msg);
 }
 
-int CallLog::Count(const std::string& entry) const
-{
-    return (int)std::count(m_entries.begin(), m_entries.end(), entry);
-}
 
-void WatchMessages(std::vector<UINT> msgs)
-{
-    s_watched = std::move(msgs);
-}
+void WatchMessages(std::vector<UINT> msgs) { s_watched = std::move(msgs); }
 
-static bool Watched(UINT msg)
-{
-    return std::find(s_watched.begin(), s_watched.end(), msg) != s_watched.end();
-}
+static bool Watched(UINT msg) { return std::find(s_watched.begin(), s_watched.end(), msg) != s_watched.end(); }
 
 static LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {

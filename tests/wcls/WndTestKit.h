@@ -1,11 +1,11 @@
-// WndTestKit.h - shared pieces of the window tests: the library set up once,
-// a pump, a call log compared with expected entries, a recording window.
+// WndTestKit.h - shared pieces of the window tests: library, pump, call log, recording window.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,7 @@ class CallLog {
 public:
     void Add(const std::string& entry) { m_entries.push_back(entry); }
     void Clear() { m_entries.clear(); }
-    int Count(const std::string& entry) const;
+    int Count(const std::string& entry) const { return (int)std::count(m_entries.begin(), m_entries.end(), entry); }
     std::vector<std::string> Take() { return std::move(m_entries); }  // and clear
 
 private:
