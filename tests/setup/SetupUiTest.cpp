@@ -373,7 +373,7 @@ CHILD_SCENARIO(SetupUiScreenshot)
         }
     }
     if (scene == "doingwnd") {  // the copy phase's progress window over the background
-        DoingWnd* w = new DoingWnd(SetupText::kAppTitle, -1, -1, 40 * g_cxChar, g_cyChar, hbg, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
+        DoingWnd* w = new DoingWnd(SetupText::kProgressTitle, -1, -1, 40 * g_cxChar, g_cyChar, hbg, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
         w->SetMessage(String("コピー中：ZUNTO8.EXE"));
     }
     std::string ready = ChildParam("SHOT_READY"), stop = ChildParam("SHOT_STOP");
