@@ -1,4 +1,5 @@
-# x86_64 Windows build: kept warning-free; runs the tests only when wine32 is missing.
+# x86_64 Windows build: kept warning-free; stands in for the i686 build in the
+# tests where the machine runs no 32-bit programs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)

@@ -10,12 +10,25 @@ export WINEDEBUG=-all
 export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# The build that runs: the shipped i686 one under the 32-bit loader, or the
-# x86_64 one when wine32 is missing (deps.sh has said so loudly).
-if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed' && [ -x /usr/lib/wine/wine ]; then
+# The build that runs: the shipped i686 one under the 32-bit loader when
+# that loader runs here, else the x86_64 one, which sees the same 32-bit
+# registry view and program folder. Decided by running the loader: some
+# kernels run no 32-bit programs although wine32 is installed.
+# SETUP_TEST_BUILD=x86_64 forces the stand-in on any machine.
+WINE32=/usr/lib/wine/wine
+if [ "${SETUP_TEST_BUILD:-}" = x86_64 ]; then
+    RUN_WHY="SETUP_TEST_BUILD=x86_64 asks for it"
+elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
+    RUN_WHY="wine32 could not be installed"
+elif ! "$WINE32" --version >/dev/null 2>&1; then
+    RUN_WHY="this kernel runs no 32-bit programs ($WINE32 --version fails)"
+else
+    RUN_WHY=""
+fi
+if [ -z "$RUN_WHY" ]; then
     RUN_TARGET=i686
     RUN_BUILD="$BUILD32"
-    WINE=/usr/lib/wine/wine
+    WINE="$WINE32"
 else
     RUN_TARGET=x86_64
     RUN_BUILD="$BUILD64"
@@ -26,7 +39,7 @@ announce_target() {
     if [ "$RUN_TARGET" = i686 ]; then
         echo "== Running the i686 (32-bit, shipped) build: $RUN_BUILD"
     else
-        echo "== WARNING: wine32 is missing; running the x86_64 build instead of the shipped i686 one: $RUN_BUILD"
+        echo "== Running the x86_64 build in place of the shipped i686 one ($RUN_WHY): $RUN_BUILD"
     fi
 }
 

@@ -95,9 +95,9 @@ class Run:
     def run(self, exe, args):
         print("Starting %s %s" % (exe, args))
         self.driver.ok('start "%s" %s' % (exe, args))
-        if self.driver.cmd("wait-class BackgroundWindow 30000").get("ok"):
-            self.driver.cmd("sleep 500")  # let it paint
-            self.shot("background")
+        # The background window is taken as seen but not photographed: the
+        # first dialog or box follows at once and shows it behind itself.
+        self.driver.cmd("wait-class BackgroundWindow 30000")
         while True:
             seen = self.driver.cmd("wait any %d" % (3600000 if self.watch else 60000), timeout=3700)
             if not seen.get("ok"):

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds both targets and runs every test: the unit
-# tests and the end-to-end tests, on the shipped i686 build (the x86_64 build
-# is compiled with -Werror and kept warning-free; it runs only as a loud
-# fallback when wine32 cannot be installed).
+# tests and the end-to-end tests, on the shipped i686 build where this
+# machine runs 32-bit programs, else on the x86_64 build that stands in for
+# it (common.sh decides and says why; SETUP_TEST_BUILD=x86_64 forces it).
+# Both builds are compiled with -Werror.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh

@@ -23,7 +23,12 @@ enum {
     kCsidlDesktopDirectory = 0x10,
     kCsidlCommonPrograms = 0x17,
     kCsidlCommonDesktopDirectory = 0x19,
-    kCsidlProgramFiles = 0x26,
+#ifdef _WIN64
+    // A 64-bit build installs where the shipped 32-bit program would.
+    kCsidlProgramFiles = 0x2a,  // CSIDL_PROGRAM_FILESX86
+#else
+    kCsidlProgramFiles = 0x26,  // CSIDL_PROGRAM_FILES
+#endif
 };
 
 // The all-users folder, else the user's own; empty when neither is known.

@@ -29,7 +29,7 @@ int ReadInstallRecord(InstallRecord* record, int version)
     }
     UniqueRegKey key;
     LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Put(), nullptr);
+                                  KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_LOCAL_MACHINE), nullptr, key.Put(), nullptr);
     if (result != ERROR_SUCCESS) {
         ReportSystemCode(ERR_SYSTEM, (DWORD)result, SetupText::kRegistryReadFailed, 0);
         return 0;

@@ -9,6 +9,7 @@
 #include "wcls/ErrorReport.h"
 #include "wcls/Handles.h"
 #include "wcls/PathText.h"
+#include "wcls/Registry.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ bool Failed(LONG result)
 // Creates or opens the key for setting values.
 bool OpenForWrite(HKEY root, const char* path, UniqueRegKey* key)
 {
-    LONG result = RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+    LONG result = RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | RegView(root), nullptr,
                                   key->Put(), nullptr);
     return result == ERROR_SUCCESS || Failed(result);
 }

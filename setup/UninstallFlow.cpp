@@ -61,7 +61,7 @@ bool DeleteKeyTree(HKEY root, const String& path)
     int count = 0;
     {
         UniqueRegKey key;
-        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS, key.Put());
+        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS | RegView(root), key.Put());
         if (!Check(result)) return false;
         for (DWORD index = 0; key; ++index, ++count) {
             String name;
@@ -80,7 +80,7 @@ bool DeleteKeyTree(HKEY root, const String& path)
     const char* name = names.CStr();
     for (int i = 0; i < count; ++i, name += strlen(name) + 1)
         if (!DeleteKeyTree(root, path + String("\\") + String(name))) return false;
-    return CheckDeleted(RegDeleteKeyA(root, path.CStr()), root, path);
+    return CheckDeleted(RegDeleteKeyInView(root, path.CStr()), root, path);
 }
 
 // Reads a REG_SZ value, whole or (with a limit) of at most that many bytes:
@@ -104,7 +104,7 @@ bool RemoveDocumentType()
 {
     UniqueRegKey key;
     LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put());
+                                KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_CLASSES_ROOT), key.Put());
     if (!key) return Check(result);
     String value;
     bool found = false;
@@ -114,7 +114,7 @@ bool RemoveDocumentType()
     if (ours && !CheckDeleted(RegDeleteValueA(key.Get(), nullptr), HKEY_CLASSES_ROOT, defaultValue)) return false;
     if (!key.Close()) return RegistryFailed(ERROR_INVALID_HANDLE);
     if (ours)  // the result is ignored
-        LogDeleted(RegDeleteKeyA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension), HKEY_CLASSES_ROOT,
+        LogDeleted(RegDeleteKeyInView(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension), HKEY_CLASSES_ROOT,
                    String(SetupText::kDocTypeExtension));
     return true;
 }
@@ -180,8 +180,8 @@ bool RemoveInstallation(HWND background, const String& programDir)
     bool ok = false;
     {
         UniqueRegKey data;
-        LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(8), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                    data.Put());
+        LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(8), 0,
+                                    KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_LOCAL_MACHINE), data.Put());
         ok = Check(result) && RemoveRecords(data.Get(), programDir) && RemoveFolders(programDir);
     }
     SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);

@@ -5,6 +5,15 @@
 
 static const char kReadFailed[] = "レジストリ読み取りエラー";
 
+LONG RegDeleteKeyInView(HKEY root, const char* path)
+{
+#ifdef _WIN64
+    return RegDeleteKeyExA(root, path, RegView(root), 0);
+#else
+    return RegDeleteKeyA(root, path);
+#endif
+}
+
 LONG RegQueryValue(HKEY key, const char* name, DWORD* type, String* out, DWORD* size)
 {
     LONG result = ERROR_MORE_DATA;

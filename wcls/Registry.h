@@ -5,6 +5,23 @@
 
 #include "Data.h"
 
+// The registry view of the shipped 32-bit program for a key under root. A
+// 64-bit build asks for the 32-bit view, so that what it writes is where the
+// 32-bit application reads it (a 32-bit program sees that view anyway). The
+// document classes are one key for both views, as Windows 7 on shares them.
+inline REGSAM RegView(HKEY root)
+{
+#ifdef _WIN64
+    return root == HKEY_CLASSES_ROOT ? 0 : KEY_WOW64_32KEY;
+#else
+    (void)root;
+    return 0;
+#endif
+}
+
+// RegDeleteKeyA in that view (RegDeleteKeyExA is missing on 32-bit XP).
+LONG RegDeleteKeyInView(HKEY root, const char* path);
+
 // Queries a value; *size is the buffer size in, the value's size out. The
 // buffer grows while the value does not fit (at most 10 tries). Returns the
 // Windows result.

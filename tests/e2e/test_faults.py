@@ -11,7 +11,7 @@ import time
 import unittest
 
 from harness import BUILT_MEDIA, COMPLETED, DEFAULT_INSTALL, FINAL_QUESTION, IDCANCEL, IDNO, IDOK, IDYES, WINE
-from test_flows import (ASK_ABORT, DATA, DESKTOP_LINK, EXISTS, FOUND, PROG, REMOVED, SHELL_FOLDERS, START_LINK,
+from test_flows import (ASK_ABORT, DATA, DESKTOP_LINK, EXISTS, FOUND, PROG, REMOVED, START_LINK, set_shell_folder,
                         WARNING, FlowCase)
 
 IDRETRY = 4
@@ -153,7 +153,6 @@ class Faults(FlowCase):
                 self.assert_installed()
 
     def test_paths_with_trail_bytes_at_the_length_limit_everywhere(self):
-        shell_folder = "reg-set HKLM\\" + SHELL_FOLDERS + "|%s|%s"
         rows = [
             # (what: the folder at the limit, with the longest path in it; prog, data, start-menu and desktop
             # folders, media folder)
@@ -173,7 +172,7 @@ class Faults(FlowCase):
                                     (desktop, "Common Desktop")):
                     if value:
                         os.makedirs(self.host(value))
-                        self.driver.ok(shell_folder % (name, value[:-1]))
+                        set_shell_folder(self.driver, name, value[:-1])
                 if media:
                     shutil.copytree(self.host(self.MEDIA), self.host(media[:-1]))
                 self.driver.ok('start "%sSETUP.EXE"' % (media or self.MEDIA + "\\"))

@@ -35,6 +35,12 @@ EXISTS = "指定のプログラムフォルダ\n\n  %s\n\nは既に存在しま�
 CANNOT_DELETE = PROG + "Main\\ZUNTO8.EXE\n\n削除できません"
 DENIED = "\n\nアクセスは拒否されました。"
 SHELL_FOLDERS = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
+
+
+def set_shell_folder(driver, name, value, root="HKLM"):
+    """In both registry views: the shell of either build reads its own."""
+    for view in (root, root + "64"):
+        driver.ok("reg-set %s\\%s|%s|%s" % (view, SHELL_FOLDERS, name, value))
 OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまたはファイルが見つかりません。"
 
 PROGRAM_FILES = ["SETUP.EXE", "README.TXT", "Main\\ZUNTO8.EXE", "Main\\ZUNTOSHL.EXE", "Main\\SHARE.ENV",
@@ -143,9 +149,9 @@ class FreshMachine(FlowCase):
         self.assertEqual("Zuntoria Ver.８ のセットアップ", seen[0]["title"])
 
     def hide_start_menus(self, own_too=True):
-        self.driver.ok("reg-set HKLM\\%s|Common Programs|Q:\\nowhere" % SHELL_FOLDERS)
+        set_shell_folder(self.driver, "Common Programs", "Q:\\nowhere")
         if own_too:
-            self.driver.ok("reg-set HKCU\\%s|Programs|Q:\\nowhere" % SHELL_FOLDERS)
+            set_shell_folder(self.driver, "Programs", "Q:\\nowhere", "HKCU")
 
     def test_the_users_own_start_menu_when_there_is_no_common_one(self):
         self.hide_start_menus(own_too=False)

@@ -23,6 +23,7 @@
 #include "wcls/LibStartup.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
+#include "wcls/Registry.h"
 #include "wcls/ServiceWnd.h"
 
 namespace {
@@ -71,7 +72,10 @@ std::string RegRaw(HKEY root, const char* key, const char* name)
 {
     char buf[1024];
     DWORD type = 0, size = sizeof(buf);
-    if (SHGetValueA(root, key, name, &type, buf, &size) != ERROR_SUCCESS) return "-";
+    UniqueRegKey k;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE | RegView(root), k.Put()) != ERROR_SUCCESS ||
+        RegQueryValueExA(k.Get(), name, nullptr, &type, (BYTE*)buf, &size) != ERROR_SUCCESS)
+        return "-";
     return (type == REG_SZ ? "" : "not REG_SZ: ") + std::string(buf, size);
 }
 
@@ -84,7 +88,7 @@ void SetKeyDacl(HKEY root, const char* key, const char* sddl)
     PSECURITY_DESCRIPTOR sd = nullptr;
     ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr);
     HKEY k;
-    if (RegCreateKeyExA(root, key, 0, nullptr, 0, WRITE_DAC, nullptr, &k, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, WRITE_DAC | RegView(root), nullptr, &k, nullptr) == ERROR_SUCCESS) {
         RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd);
         RegCloseKey(k);
     }
@@ -99,7 +103,9 @@ void RemoveRecords()
                                                  {HKEY_LOCAL_MACHINE, SetupText::kUninstallKey}};
     for (const auto& k : keys) {
         SetKeyDacl(k.first, k.second, "D:(A;;KA;;;WD)");
-        SHDeleteKeyA(k.first, k.second);
+        UniqueRegKey key;  // opened in the program's view, then deleted with all below it
+        if (RegOpenKeyExA(k.first, k.second, 0, KEY_ALL_ACCESS | RegView(k.first), key.Put()) == ERROR_SUCCESS)
+            SHDeleteKeyA(key.Get(), "");
     }
 }
 
@@ -248,7 +254,9 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
     WriteFileBytes(main + "ZUNTO7.DLL", "old again");
     DeleteFileA(deskLink.c_str());
     WriteFileBytes(common, "[Default]\r\n会社名=山田\r\n[ズント帳]\r\nVersion=8000\r\n");
-    RegSetValueA(HKEY_CLASSES_ROOT, ".QDA", REG_SZ, "other", 5);
+    UniqueRegKey qda;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".QDA", 0, nullptr, 0, KEY_SET_VALUE | RegView(HKEY_CLASSES_ROOT), nullptr, qda.Put(), nullptr);
+    RegSetValueExA(qda.Get(), nullptr, 0, REG_SZ, (const BYTE*)"other", 6);
     m_options.updateExisting = 1;
     EXPECT_EQ(Texts{SetupText::kCompleted}, Install(1));
     EXPECT_TRUE(ReadFileBytes(Media() + "ZUNTO8.EXE") == ReadFileBytes(main + "ZUNTO8.EXE"));

@@ -20,11 +20,11 @@ protected:
     void TearDown() override
     {
         key.Close();
-        for (int v = 5; v <= 8; ++v) RegDeleteKeyA(HKEY_LOCAL_MACHINE, InstallRecordKey(v));
+        for (int v = 5; v <= 8; ++v) RegDeleteKeyInView(HKEY_LOCAL_MACHINE, InstallRecordKey(v));
     }
     void Set(int version, const char* name, DWORD type, const void* data, DWORD size)
     {
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(version), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(version), 0, nullptr, 0, KEY_ALL_ACCESS | RegView(HKEY_LOCAL_MACHINE), nullptr, key.Put(),
                         nullptr);
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name, 0, type, (const BYTE*)data, size));
     }
@@ -88,7 +88,7 @@ TEST_F(InstallRecordTest, ValuesOfEveryShapeReadSafelyAndMissingRecordsAreCreate
     EXPECT_EQ(1, ReadInstallRecord(&r, 6));  // the empty key is created
     EXPECT_STREQ("", r.KeyAppDir.CStr());
     HKEY created = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(6), 0, KEY_READ, &created));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(6), 0, KEY_READ | RegView(HKEY_LOCAL_MACHINE), &created));
     RegCloseKey(created);
     EXPECT_EQ(0, ReadInstallRecord(&r, 9));
     EXPECT_EQ(0, ReadInstallRecord(&r, 4));

@@ -625,11 +625,19 @@ void CmdFileExists(const std::wstring& path)
 }
 
 // "HKLM\\path" into the root and the path below it; null for another root.
-HKEY SplitKey(const std::wstring& keyPath, std::wstring* sub)
+// A root ending in "64" ("HKLM64") names the 64-bit view, where the system's
+// own 64-bit programs read; the others name the program's (32-bit) view,
+// but for the document classes, which both views share.
+HKEY SplitKey(const std::wstring& keyPath, std::wstring* sub, REGSAM* view)
 {
     size_t slash = keyPath.find(L'\\');
     std::wstring rootName = keyPath.substr(0, slash);
     *sub = slash == std::wstring::npos ? L"" : keyPath.substr(slash + 1);
+    *view = rootName == L"HKCR" ? 0 : KEY_WOW64_32KEY;
+    if (rootName.size() > 2 && rootName.compare(rootName.size() - 2, 2, L"64") == 0) {
+        rootName.resize(rootName.size() - 2);
+        *view = KEY_WOW64_64KEY;
+    }
     return rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : rootName == L"HKCR" ? HKEY_CLASSES_ROOT
          : rootName == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
 }
@@ -640,10 +648,11 @@ void CmdRegGet(const std::wstring& keyValue)
 {
     size_t bar = keyValue.find(L'|');
     std::wstring sub, name = bar == std::wstring::npos ? L"" : keyValue.substr(bar + 1);
-    HKEY root = SplitKey(keyValue.substr(0, bar), &sub);
+    REGSAM view = 0;
+    HKEY root = SplitKey(keyValue.substr(0, bar), &sub, &view);
     if (!root) return Fail("unknown root");
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
         return Answer("{\"ok\":true,\"key\":false,\"exists\":false}");
     // The bytes as the program stored them, in the ANSI code page.
     std::string nameA(name.size() * 2 + 1, '\0');
@@ -675,10 +684,11 @@ void CmdRegSet(const std::wstring& keyValue)
     size_t bar1 = keyValue.find(L'|'), bar2 = keyValue.find(L'|', bar1 + 1);
     if (bar1 == std::wstring::npos || bar2 == std::wstring::npos) return Fail("reg-set KEY|NAME|TEXT");
     std::wstring sub, name = keyValue.substr(bar1 + 1, bar2 - bar1 - 1), text = keyValue.substr(bar2 + 1);
-    HKEY root = SplitKey(keyValue.substr(0, bar1), &sub);
+    REGSAM view = 0;
+    HKEY root = SplitKey(keyValue.substr(0, bar1), &sub, &view);
     if (!root) return Fail("unknown root");
     HKEY key = nullptr;
-    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr);
     if (r != ERROR_SUCCESS) return Fail("RegCreateKeyEx failed", ",\"code\":" + std::to_string(r));
     r = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
                        (DWORD)((text.size() + 1) * sizeof(wchar_t)));
@@ -692,9 +702,10 @@ void CmdRegSet(const std::wstring& keyValue)
 void CmdRegSddl(const std::wstring& keyPath, const std::wstring& sddl)
 {
     std::wstring sub;
-    HKEY root = SplitKey(keyPath, &sub), key = nullptr;
+    REGSAM view = 0;
+    HKEY root = SplitKey(keyPath, &sub, &view), key = nullptr;
     if (!root) return Fail("unknown root");
-    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr);
+    LONG r = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, WRITE_DAC | view, nullptr, &key, nullptr);
     if (r != ERROR_SUCCESS) return Fail("RegCreateKeyEx failed", ",\"code\":" + std::to_string(r));
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr)) {
