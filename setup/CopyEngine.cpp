@@ -15,7 +15,9 @@
 #include "wcls/FileOps.h"
 #include "wcls/Handles.h"
 #include "wcls/LibTexts.h"
+#include "wcls/LogFile.h"
 #include "wcls/PathText.h"
+#include "wcls/VerifiedFile.h"
 
 namespace {
 
@@ -167,8 +169,31 @@ Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, DWORD* err)
 // file refuses to be overwritten (or, under some systems, keeps those
 // attributes): its attributes go back to normal. Doing this only for such a
 // file spares a look-up of every new one.
-HANDLE CreateDestination(const String& dest)
+// The part of a destination below the all-users data folder, where other
+// users may create names; empty for any other destination.
+String SharedPart(const String& dest);
+
+// A destination in the all-users data folder is opened once and checked
+// through its handle; a link or a second name of another file planted
+// under its name is made anew, and a name that leads elsewhere (a folder
+// on the way swapped for a link) is refused.
+HANDLE CreateSharedDestination(const String& relative, bool* refused)
 {
+    VerifiedFile shared, file;
+    int opened = shared.OpenRoot(StripBackslash(g_commonAppDataDir));
+    if (opened == VF_OPENED)
+        opened = file.OpenOwn(shared, relative, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == VF_OPENED) return file.Release();
+    *refused = opened != VF_FAILED;
+    if (*refused) SetLastError(opened == VF_MISSING ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CreateDestination(const String& dest, bool* refused)
+{
+    *refused = false;
+    String relative = SharedPart(dest);
+    if (!relative.IsEmpty()) return CreateSharedDestination(relative, refused);
     const DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     auto create = [&dest] {
         SetLastError(0);
@@ -223,31 +248,44 @@ bool StartsWithFolder(const char* path, const String& folder)
     return b.Length() > 0 && strncmp(a.CStr(), b.CStr(), (size_t)b.Length()) == 0;
 }
 
-// Other users may create files and folders in the all-users data folder
-// (the product's own folder there is open to everyone). A link planted there
-// would let the installer write or delete wherever it points, so no existing
-// part of a destination below that folder may be a link, nor the file
-// itself a second name of another file.
-bool PassesThroughSharedLink(const String& dest)
+String SharedPart(const String& dest)
 {
     String shared = FolderForm(g_commonAppDataDir);
-    if (shared.IsEmpty() || !StartsWithFolder(dest.CStr(), shared)) return false;
-    const char* p = dest.CStr() + shared.Length();
-    const char* base = dest.CStr();
-    for (;;) {
-        while (*p && !IsPathSep(*p)) p = NextChar(p);
-        String part(base, (int)(p - base));
-        DWORD attr = GetFileAttributesA(part.CStr());
-        if (attr == INVALID_FILE_ATTRIBUTES) return false;  // nothing further exists
-        if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-        if (!*p) return HasOtherNames(part);  // a second name of another file
-        ++p;
+    if (shared.IsEmpty() || !StartsWithFolder(dest.CStr(), shared)) return String();
+    return String(dest.CStr() + shared.Length());
+}
+
+// A shared destination goes through a handle opened on the name itself:
+// a link as the link, a second name as that name only. 1 removed or
+// missing, 0 in use, -1 after reporting.
+int RemoveShared(const String& dest, const String& relative)
+{
+    VerifiedFile shared, file;
+    int opened = shared.OpenRoot(StripBackslash(g_commonAppDataDir));
+    if (opened == VF_OPENED)
+        opened = file.Open(shared, relative, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, 0, nullptr, VF_ANYNAMES | VF_LINKS);
+    if (opened == VF_MISSING) return 1;
+    long long size = lf_is_on() && opened == VF_OPENED ? FileSize(dest) : -1;
+    if (opened == VF_OPENED && file.Delete() && file.Close()) {
+        LogStep(LibText::kLogRemove, dest, size);
+        return 1;
     }
+    DWORD err = opened == VF_REFUSED ? (DWORD)ERROR_ACCESS_DENIED : GetLastError();
+    if (opened != VF_REFUSED && ClassifyError(err) == ECLASS_INUSE) return 0;
+    ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
+    return -1;
 }
 
 // An entry without a source name: the destination goes.
 bool RemoveEntry(HWND owner, const String& dest)
 {
+    String relative = SharedPart(dest);
+    while (!relative.IsEmpty()) {
+        int removed = RemoveShared(dest, relative);
+        if (removed != 0) return removed > 0;
+        if (!AskRetry(owner, dest) && ConfirmAbort(owner)) return false;
+    }
     for (;;) {
         long long size = FileSize(dest);
         SetLastError(0);
@@ -328,10 +366,11 @@ bool CreateFolderTree(const String& folder)
 
 int CopyOneFile(int compressed, const String& source, const String& dest)
 {
-    UniqueFile out(CreateDestination(dest));
+    bool refused = false;
+    UniqueFile out(CreateDestination(dest, &refused));
     if (!out) {
         DWORD err = GetLastError();
-        return ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
+        return !refused && ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
     }
     FILETIME written = {};
     DWORD err = 0;
@@ -387,12 +426,6 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
 
         String dest = entry.destFolder + entry.destName;
         bool removal = IsBlankText(entry.srcName.CStr());
-        if (PassesThroughSharedLink(dest)) {
-            String message = removal ? dest + String(SetupText::kCannotRemoveTail)
-                                     : Framed3(SetupText::kFileHead, dest, SetupText::kCannotWriteTail);
-            ReportSystemError(ERROR_ACCESS_DENIED, ERR_WRITE, dest, message);
-            return 0;
-        }
         bool done = removal ? RemoveEntry(owner, dest) : CopyEntry(owner, entry, sourceFolder, dest);
         if (!done) return 0;
     }

@@ -70,6 +70,6 @@ int SetupMain(HINSTANCE hinst, const char* cmd)
     g_exitCode = 0;
     // Read first: an unattended run answers even the first box itself.
     g_setupMode = ParseCommandLine(cmd);
-    StartUnattended(g_setupMode);
+    if (!StartUnattended(g_setupMode)) return FinishRun(g_setupMode, -1);
     return FinishRun(g_setupMode, RunSetup(hinst, cmd ? cmd : ""));
 }

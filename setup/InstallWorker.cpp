@@ -48,7 +48,7 @@ bool OpenProgress(InstallRun* run)
 
 bool CreateDataFolder(InstallRun*)
 {
-    return CreateFolder(StripBackslash(g_productDataDir), g_openAccessAttributes) != 0;
+    return CreateFolder(StripBackslash(g_productDataDir), g_openAccessAttributes) != 0 && HoldDataFolder();
 }
 
 bool CopyFiles(InstallRun* run)

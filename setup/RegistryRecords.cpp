@@ -22,7 +22,7 @@ bool Failed(LONG result)
 // Creates or opens the key for setting values.
 bool OpenForWrite(HKEY root, const char* path, UniqueRegKey* key)
 {
-    LONG result = RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | RegView(root), nullptr,
+    LONG result = RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | RegView(root, path), nullptr,
                                   key->Put(), nullptr);
     return result == ERROR_SUCCESS || Failed(result);
 }
@@ -34,11 +34,11 @@ struct NamedValue {
 };
 
 // "HKLM\key|name = value" in the log.
-void LogValue(HKEY root, const char* path, const NamedValue& v)
+void LogValue(const char* path, const NamedValue& v)
 {
     char number[16];
     snprintf(number, sizeof(number), "%lu", (unsigned long)v.number);
-    String line = String(root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\") + String(path) + String("|") +
+    String line = String("HKLM\\") + String(path) + String("|") +
                   String(v.name ? v.name : "") + String(" = ") + (v.value ? *v.value : String(number));
     LogStep(SetupText::kLogRegistry, line);
 }
@@ -66,7 +66,7 @@ bool WriteKey(HKEY root, const char* path, const NamedValue* values, int count)
     if (!OpenForWrite(root, path, &key)) return false;
     for (int i = 0; i < count; ++i) {
         if (!SetValue(key, values[i])) return false;
-        LogValue(root, path, values[i]);
+        LogValue(path, values[i]);
     }
     return CloseKey(&key);
 }
@@ -130,10 +130,11 @@ bool RegisterDocumentType(const String& folder)
         {"\\shell\\open\\command", commandValue},
     };
     for (const auto& row : rows) {
-        String path = progId + String(row.subkey);
-        if (!WriteKey(HKEY_CLASSES_ROOT, path.CStr(), row.value, row.value ? 1 : 0)) return false;
+        String path = String(kMachineClasses) + progId + String(row.subkey);
+        if (!WriteKey(HKEY_LOCAL_MACHINE, path.CStr(), row.value, row.value ? 1 : 0)) return false;
     }
-    return WriteKey(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension, type, 1);
+    String extension = String(kMachineClasses) + String(SetupText::kDocTypeExtension);
+    return WriteKey(HKEY_LOCAL_MACHINE, extension.CStr(), type, 1);
 }
 
 String UninstallCommand(const String& folder)

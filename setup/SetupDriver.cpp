@@ -4,22 +4,28 @@
 
 #include <windows.h>
 
+#include "Entry.h"
 #include "Flows.h"
 #include "SetupTexts.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FileLock.h"
 #include "wcls/Handles.h"
+#include "wcls/LogFile.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
 #include "wcls/ShellFolder.h"
 #include "wcls/SysFolders.h"
+#include "wcls/VerifiedFile.h"
 
 String g_commonAppDataDir;
 String g_productDataDir;
 
 namespace {
 
+VerifiedFile s_dataFolder;
+
 const DWORD kLockTimeout = 1000;
+const DWORD kSilentSerializeWait = 60000;
 const DWORD kLockInterval = 100;
 
 struct LockFileInfo {
@@ -95,7 +101,12 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
     PassHandles h;
     bool existed = false;
     if (!OpenMutex(&h.serialize, SetupText::kMutexSerialize, &existed)) return false;
-    while (WaitForSingleObject(h.serialize.Get(), INFINITE) == WAIT_TIMEOUT) {
+    // Any process of the session can hold this mutex: an unattended run
+    // waits a bounded time and then ends as refused.
+    DWORD wait = g_setupMode.silent ? kSilentSerializeWait : INFINITE;
+    if (WaitForSingleObject(h.serialize.Get(), wait) == WAIT_TIMEOUT) {
+        ReportKind(ERR_SYSTEM, SetupText::kSetupAlreadyRunning);
+        return false;
     }
     h.owned = true;
 
@@ -115,6 +126,8 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
 
     if (!SetSharedFolders()) return false;
     if (!TakeLockFiles(locks)) return false;
+    if (!HoldDataFolder()) return false;
+    lf_open();  // the log of /LOG, now that this run is the only one
 
     if (uninstall && !update)
         UninstallFlow();
@@ -125,6 +138,28 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
 
 }  // namespace
 
+bool HoldDataFolder()
+{
+    if (s_dataFolder.IsOpen()) return true;
+    VerifiedFile common;
+    int opened = common.OpenRoot(StripBackslash(g_commonAppDataDir));
+    if (opened == VF_OPENED)
+        opened = s_dataFolder.Open(common, String(SetupText::kProductDataFolder), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_EXISTING, 0, nullptr, VF_FOLDER);
+    if (opened == VF_OPENED || opened == VF_MISSING) return true;
+    String folder = StripBackslash(g_productDataDir);
+    if (opened == VF_REFUSED)
+        ReportError(ERR_SYSTEM, SetupText::kDataFolderRefused, folder.CStr(), 0);
+    else
+        ReportSystemError(GetLastError(), ERR_OPENFILE, folder, folder);
+    return false;
+}
+
+void ReleaseDataFolder()
+{
+    s_dataFolder.Close();
+}
+
 void SetupDriver(bool update, bool uninstall, String source)
 {
     SafePtr<FileLock> locks[3];  // versions 6, 7, 8: held for the whole call
@@ -133,6 +168,7 @@ void SetupDriver(bool update, bool uninstall, String source)
                                  MB_OKCANCEL | MB_ICONINFORMATION);
         if (answer != IDOK) break;
     }
+    ReleaseDataFolder();
     locks[2].Release();
     locks[0].Release();
     locks[1].Release();

@@ -23,7 +23,12 @@ constexpr char kLockFile7[] = "TarvoNomiraZunto7CommonRunning.LCK";
 constexpr char kLockFile8[] = "TarvoNomiraZunto8CommonRunning.LCK";
 constexpr char kProductDataFolder[] = "TarvoNomiraZunto8CommonAppData";
 constexpr char kMutexFailed[] = "ミューテックスを作成できません";
+constexpr char kLogNameTooLong[] = "ログファイルの名前が長すぎます（259バイトまで）。\r\n";
 constexpr char kSetupAlreadyRunning[] = "ズント帳セットアップがすでに起動中です";
+// The shared data folder is not a plain folder of its own place (a link
+// put there by someone): setup refuses to act through it.
+constexpr char kDataFolderRefused[] =
+    "共有データフォルダがリンクなどに置き換えられているため、安全のためセットアップを中止します。";
 constexpr char kAppRunningPrompt[] =
     "ズント帳が起動中はセットアップを行えません.\n\nズント帳のウィンドウをすべて閉じて OK を押してください";
 constexpr char kLockedByVersion6[] = "Zuntoria６またはセットアップが実行中です";
@@ -164,6 +169,13 @@ constexpr char kConfirmUpdateTitle[] = "Zuntoria Ver.８ セットアップ(8.04
 
 // Uninstall.
 constexpr char kUninstallTitle[] = "Zuntoria８ の削除";
+// After an uninstall of a copy that is not the registered one: its program
+// files went, the shared data and the registration stay for that copy.
+constexpr char kSharedDataKept[] =
+    "\r\n\r\n登録されているのは別のフォルダのコピーのため、共有データフォルダと登録情報は削除しませんでした。\r\n登録されているフォルダ：";
+// An uninstall started from the installation media removes nothing.
+constexpr char kMediaNotRemoved[] =
+    "インストールメディアからは削除できません。\r\n削除はインストール先のフォルダのSETUP.EXE、またはプログラムの一覧から行ってください。\r\n";
 constexpr char kConfirmRemoveHead[] = "Zuntoria Ver.８ をこのコンピュータから削除しますか？\n\n（以下のフォルダが削除されます）\r\n";
 constexpr char kRemoved[] = "削除しました";
 constexpr char kRemoveFailed[] = "削除に失敗しました";

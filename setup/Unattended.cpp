@@ -71,18 +71,22 @@ int UnattendedAnswer(const char* text, const char*, UINT style)
 
 }  // namespace
 
-void StartUnattended(const SetupMode& mode)
+bool StartUnattended(const SetupMode& mode)
 {
-    if (mode.log) {
-        String name = mode.logFile;
-        if (name.IsEmpty()) {
-            char temp[MAX_PATH + 1] = "";
-            DWORD n = GetTempPathA(sizeof(temp), temp);
-            name = String(n > 0 && n < sizeof(temp) ? temp : "") + String(SetupText::kDefaultLogFile);
-        }
-        lf_init(name.CStr(), LF_DELETE);  // the log of this run only
-    }
     if (mode.silent) SetAnswerHook(UnattendedAnswer);
+    if (!mode.log) return true;
+    String name = mode.logFile;
+    if (name.IsEmpty()) {
+        char temp[MAX_PATH + 1] = "";
+        DWORD n = GetTempPathA(sizeof(temp), temp);
+        name = String(n > 0 && n < sizeof(temp) ? temp : "") + String(SetupText::kDefaultLogFile);
+    }
+    // The log of this run only, kept in memory until the start-up guards
+    // have passed: a second setup must not empty the running one's log.
+    if (lf_init(name.CStr(), LF_DELETE | LF_HOLD)) return true;
+    String text = String(SetupText::kLogNameTooLong) + name;
+    ShowMessage(nullptr, text.CStr(), SetupText::kAppTitle, MB_OK | MB_ICONHAND);
+    return false;
 }
 
 void NoteChangesBegun()

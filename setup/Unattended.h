@@ -16,8 +16,9 @@ enum {
 // Starts the log for /LOG and, for /SILENT, the answers to every box: the
 // box's default button, except that an OK that waits for a person to act
 // first (close the application, put in the disk) is Cancel, a file in use
-// is retried for 5 seconds, and the removal question is Yes.
-void StartUnattended(const SetupMode& mode);
+// is retried for 5 seconds, and the removal question is Yes. False after
+// telling that the log's name is too long (MAX_PATH bytes or more).
+bool StartUnattended(const SetupMode& mode);
 
 // The install worker or the removal begins to change the machine; it has
 // carried out every step.

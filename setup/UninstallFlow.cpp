@@ -42,16 +42,16 @@ bool Check(LONG result)
 }
 
 // A registry key or value deleted goes to the log.
-LONG LogDeleted(LONG result, HKEY root, const String& what)
+LONG LogDeleted(LONG result, const String& what)
 {
     if (result == ERROR_SUCCESS)
-        LogStep(SetupText::kLogRegistryDelete, String(root == HKEY_CLASSES_ROOT ? "HKCR\\" : "HKLM\\") + what);
+        LogStep(SetupText::kLogRegistryDelete, String("HKLM\\") + what);
     return result;
 }
 
-bool CheckDeleted(LONG result, HKEY root, const String& what)
+bool CheckDeleted(LONG result, const String& what)
 {
-    return Check(LogDeleted(result, root, what));
+    return Check(LogDeleted(result, what));
 }
 
 // Deletes a key with all its subkeys; a missing key counts as deleted.
@@ -61,7 +61,7 @@ bool DeleteKeyTree(HKEY root, const String& path)
     int count = 0;
     {
         UniqueRegKey key;
-        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS | RegView(root), key.Put());
+        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS | RegView(root, path.CStr()), key.Put());
         if (!Check(result)) return false;
         for (DWORD index = 0; key; ++index, ++count) {
             String name;
@@ -80,7 +80,7 @@ bool DeleteKeyTree(HKEY root, const String& path)
     const char* name = names.CStr();
     for (int i = 0; i < count; ++i, name += strlen(name) + 1)
         if (!DeleteKeyTree(root, path + String("\\") + String(name))) return false;
-    return CheckDeleted(RegDeleteKeyInView(root, path.CStr()), root, path);
+    return CheckDeleted(RegDeleteKeyInView(root, path.CStr()), path);
 }
 
 // Reads a REG_SZ value, whole or (with a limit) of at most that many bytes:
@@ -103,19 +103,20 @@ bool ReadText(HKEY key, const char* name, String* out, bool* found, DWORD limit 
 bool RemoveDocumentType()
 {
     UniqueRegKey key;
-    LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_CLASSES_ROOT), key.Put());
+    const String extension = String(kMachineClasses) + String(SetupText::kDocTypeExtension);
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, extension.CStr(), 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_LOCAL_MACHINE, extension.CStr()),
+                                key.Put());
     if (!key) return Check(result);
     String value;
     bool found = false;
     if (!ReadText(key.Get(), nullptr, &value, &found)) return false;
     bool ours = found && strcmp(value.CStr(), SetupText::kDocTypeProgId) == 0;
-    String defaultValue = String(SetupText::kDocTypeExtension) + String("|");
-    if (ours && !CheckDeleted(RegDeleteValueA(key.Get(), nullptr), HKEY_CLASSES_ROOT, defaultValue)) return false;
+    String defaultValue = extension + String("|");
+    if (ours && !CheckDeleted(RegDeleteValueA(key.Get(), nullptr), defaultValue)) return false;
     if (!key.Close()) return RegistryFailed(ERROR_INVALID_HANDLE);
     if (ours)  // the result is ignored
-        LogDeleted(RegDeleteKeyInView(HKEY_CLASSES_ROOT, SetupText::kDocTypeExtension), HKEY_CLASSES_ROOT,
-                   String(SetupText::kDocTypeExtension));
+        LogDeleted(RegDeleteKeyInView(HKEY_LOCAL_MACHINE, extension.CStr()), extension);
     return true;
 }
 
@@ -131,34 +132,50 @@ bool RemoveShortcuts(HKEY data)
     return true;
 }
 
-// The registry records, when they belong to the copy in programDir.
-bool RemoveRecords(HKEY data, const String& programDir)
+// Whether the copy in programDir owns the registration: the record names
+// its folder, or there is no record at all.
+bool OwnsRegistration(HKEY data, const String& programDir, bool* owner)
 {
-    if (data) {
-        // Another copy registered later owns the records: leave them.
-        String keyAppDir;
-        bool found = false;
-        if (!ReadText(data, "KeyAppDir", &keyAppDir, &found, MAX_PATH)) return false;
-        String identity = FullPath(programDir);
-        MakeUpperAscii(identity.WritableAt(0));
-        if (found && strcmp(keyAppDir.CStr(), identity.CStr()) != 0) return true;
-    }
+    *owner = true;
+    if (!data) return true;
+    String keyAppDir;
+    bool found = false;
+    if (!ReadText(data, "KeyAppDir", &keyAppDir, &found, MAX_PATH)) return false;
+    String identity = FullPath(programDir);
+    MakeUpperAscii(identity.WritableAt(0));
+    *owner = !found || strcmp(keyAppDir.CStr(), identity.CStr()) == 0;
+    return true;
+}
+
+// The registration of the owning copy, but for the uninstall entry, which
+// goes last: a removal that fails can be tried again from the list.
+bool RemoveRecords(HKEY data)
+{
     if (!RemoveDocumentType()) return false;
-    if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, String(SetupText::kUninstallKey))) return false;
-    if (!DeleteKeyTree(HKEY_CLASSES_ROOT, String(SetupText::kDocTypeProgId))) return false;
+    if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, String(kMachineClasses) + String(SetupText::kDocTypeProgId))) return false;
     if (!data) return true;
     if (!RemoveShortcuts(data)) return false;
     for (const char* name : kRecordValues) {
         String what = String(InstallRecordKey(8)) + String("|") + String(name);
-        if (!CheckDeleted(RegDeleteValueA(data, name), HKEY_LOCAL_MACHINE, what)) return false;
+        if (!CheckDeleted(RegDeleteValueA(data, name), what)) return false;
     }
     return true;
 }
 
-bool RemoveFolders(const String& programDir)
+// The shared data folder goes only with the owning copy: another copy
+// registered later keeps using it.
+bool RemoveFolders(const String& programDir, bool owner)
 {
-    return DeleteTree(DT_SUBFOLDERS, StripBackslash(g_productDataDir)) &&
+    ReleaseDataFolder();
+    return (!owner || DeleteTree(DT_SUBFOLDERS, StripBackslash(g_productDataDir))) &&
            DeleteTree(DT_SUBFOLDERS, StripBackslash(programDir + String(SetupText::kMainFolder)));
+}
+
+// A folder holding the file list is the installation media: nothing there
+// is the installation's to remove.
+bool IsMediaFolder(const String& programDir)
+{
+    return PathStateQuiet(programDir + String(SetupText::kSetupList)) == PS_FILE;
 }
 
 String ConfirmationText(const String& programDir)
@@ -177,20 +194,32 @@ bool RemoveInstallation(HWND background, const String& programDir)
     LogStep(SetupText::kLogProgram, programDir);
     LogStep(SetupText::kLogData, g_productDataDir);
 
-    bool ok = false;
+    bool ok = false, owner = true;
+    String keyAppDir;
+    if (IsMediaFolder(programDir)) {
+        ShowMessage(background, SetupText::kMediaNotRemoved, SetupText::kUninstallTitle, MB_ICONHAND);
+        return false;
+    }
     {
         UniqueRegKey data;
         LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallRecordKey(8), 0,
                                     KEY_QUERY_VALUE | KEY_SET_VALUE | RegView(HKEY_LOCAL_MACHINE), data.Put());
-        ok = Check(result) && RemoveRecords(data.Get(), programDir) && RemoveFolders(programDir);
+        bool found = false;
+        ok = Check(result) && OwnsRegistration(data.Get(), programDir, &owner) &&
+             (owner || !data || ReadText(data.Get(), "AppDir", &keyAppDir, &found)) &&
+             (!owner || RemoveRecords(data.Get())) && RemoveFolders(programDir, owner) &&
+             (!owner || DeleteKeyTree(HKEY_LOCAL_MACHINE, String(SetupText::kUninstallKey)));
     }
     SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
     if (ok) NoteChangesCompleted();
-    if (ok)
-        ShowMessage(background, SetupText::kRemoved, SetupText::kUninstallTitle, MB_ICONINFORMATION);
-    else
+    if (ok) {
+        String text = String(SetupText::kRemoved);
+        if (!owner) text = text + String(SetupText::kSharedDataKept) + keyAppDir;
+        ShowMessage(background, text.CStr(), SetupText::kUninstallTitle, MB_ICONINFORMATION);
+    } else {
         ShowMessage(background, SetupText::kRemoveFailed, SetupText::kUninstallTitle, MB_OK);
+    }
     return ok;
 }
 

@@ -10,6 +10,7 @@
 #include "wcls/FileOps.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
+#include "wcls/VerifiedFile.h"
 #include "wcls/WorkWnd.h"
 
 namespace {
@@ -25,15 +26,18 @@ String CommonEnvPath()
 }
 
 // Opens the installed COMMON.ENV to every user, as the application expects.
-// The data folder is writable by every user: a link planted under the
-// file's name is left alone rather than followed to its target.
-void OpenCommonEnvToEveryone(const String& path)
+// The data folder is writable by every user: the file is opened once and
+// checked through its handle, and a link or a second name of another file
+// planted under its name is left alone rather than followed to its target.
+void OpenCommonEnvToEveryone()
 {
     if (!g_openAccessSecurity) return;
-    DWORD attributes = GetFileAttributesA(path.CStr());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-    if (SetFileSecurityA(path.CStr(), DACL_SECURITY_INFORMATION, g_openAccessSecurity))  // failure ignored
-        LogStep(SetupText::kLogAccess, path);
+    VerifiedFile folder, file;
+    if (folder.OpenRoot(StripBackslash(g_productDataDir)) == VF_OPENED &&
+        file.Open(folder, String(SetupText::kCommonEnv), WRITE_DAC | READ_CONTROL,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0, nullptr, 0) == VF_OPENED &&
+        file.SetSecurity(g_openAccessSecurity))  // failure ignored
+        LogStep(SetupText::kLogAccess, file.Path());
 }
 
 }  // namespace
@@ -59,7 +63,7 @@ bool PrepareUpdate(const InstallRecord& record, SetupOptions* options, bool conf
         return false;
     }
     String envPath = CommonEnvPath();
-    OpenCommonEnvToEveryone(envPath);
+    OpenCommonEnvToEveryone();
     SafePtr<FEnv2> env = new FEnv2(envPath, ENV_OPENACCESS, 10000, 100);
     if (!env->IsLoaded()) return false;  // the file layer has said why
 

@@ -11,6 +11,7 @@
 #include "LibTexts.h"
 #include "Memory.h"
 #include "OpenAccess.h"
+#include "VerifiedFile.h"
 
 namespace {
 
@@ -132,26 +133,37 @@ void FEnv2::ReadImage()
 {
     const DWORD disposition = (m_dwFlags & ENV_CREATE) ? OPEN_ALWAYS : OPEN_EXISTING;
     const DWORD attributes = (m_dwFlags & ENV_HIDDEN) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
-    if (IsSharedLink(m_strFile)) return;
-    UniqueFile file(OpenWithRetry(m_strFile, GENERIC_READ, FILE_SHARE_READ, nullptr, disposition, attributes,
-                                  nullptr, g_dwFileTimeout, g_dwFileInterval, 0));
-    if (!file) return;  // reported by the open
+    // A file open to every user lies in a folder where every user may
+    // create names: it is opened once and checked through its handle.
+    VerifiedFile shared;
+    UniqueFile own;
+    if (m_dwFlags & ENV_OPENACCESS) {
+        if (!OpenVerifiedWithRetry(&shared, m_strFile, GENERIC_READ, FILE_SHARE_READ, disposition, attributes,
+                                   nullptr))
+            return;  // reported by the open
+    } else {
+        own.Reset(OpenWithRetry(m_strFile, GENERIC_READ, FILE_SHARE_READ, nullptr, disposition, attributes, nullptr,
+                                g_dwFileTimeout, g_dwFileInterval, 0));
+        if (!own) return;  // reported by the open
+    }
+    HANDLE file = shared.IsOpen() ? shared.Handle() : own.Get();
 
     SetLastError(0);
     DWORD high = 0;
-    DWORD size = GetFileSize(file.Get(), &high);
+    DWORD size = GetFileSize(file, &high);
     bool read = !(size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR);
     if (read) {
         if (high != 0 || !Grow(size, true)) return;  // too large to hold: given up quietly
         DWORD got = 0;
-        read = size == 0 || (ReadFile(file.Get(), m_buff, size, &got, nullptr) && got == size);
+        read = size == 0 || (ReadFile(file, m_buff, size, &got, nullptr) && got == size);
     }
     if (!read) {
         DWORD err = GetLastError();
         ReportSystemError(err, ERR_OPENFILE, m_strFile, Joined(m_strFile, EnvText::kCannotRead));
         return;
     }
-    file.Close();
+    shared.Close();
+    own.Close();
     m_dwFlags |= ENV_LOADED;
 
     // One Ctrl-Z, then one LF, then one CR go; a non-empty image then ends
@@ -374,50 +386,45 @@ bool FEnv2::Save()
         String bak = Joined(m_strFile, EnvText::kBakTail);
         // One atomic replace: at every moment the file's name holds either
         // the old or the new content, for readers that take no lock too.
-        saved = WriteBak(bak) && ReplaceWithRetry(bak, m_strFile, g_dwFileTimeout, g_dwFileInterval) == 1;
+        if (m_dwFlags & ENV_OPENACCESS) {
+            // In a shared folder the ".BAK" is written and moved through
+            // one handle: a name swapped meanwhile is never what is moved.
+            VerifiedFile written;
+            saved = WriteBak(bak, &written) &&
+                    ReplaceThroughHandle(&written, m_strFile, g_dwFileTimeout, g_dwFileInterval) == 1;
+        } else {
+            saved = WriteBak(bak, nullptr) &&
+                    ReplaceWithRetry(bak, m_strFile, g_dwFileTimeout, g_dwFileInterval) == 1;
+        }
     }
     if (lockEach) m_lock->Unlock();  // on every path: a refused save keeps no lock
     return saved;
 }
 
-// A file open to every user lies in a folder where every user may create
-// names: one of them could be a link (or a second name of another file)
-// that a process with more rights would follow. Such a name is refused,
-// never read through. True after reporting it.
-bool FEnv2::IsSharedLink(const String& path) const
-{
-    if (!(m_dwFlags & ENV_OPENACCESS)) return false;
-    DWORD attributes = GetFileAttributesA(path.CStr());
-    bool link = attributes != INVALID_FILE_ATTRIBUTES &&
-                ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || HasOtherNames(path));
-    if (link)
-        ReportSystemError(ERROR_ACCESS_DENIED, ERR_OPENFILE, path,
-                          Framed(LibText::kOpenFileHead, path.CStr(), LibText::kOpenFileTail));
-    return link;
-}
-
-// Writes the whole image to the ".BAK" file and flushes it to the disk.
-bool FEnv2::WriteBak(const String& bak)
+// Writes the whole image to the ".BAK" file and flushes it to the disk;
+// with `keep` (a shared folder) through a checked handle that stays open.
+bool FEnv2::WriteBak(const String& bak, VerifiedFile* keep)
 {
     SetLastError(0);
     SECURITY_ATTRIBUTES* sa =
         ((m_dwFlags & ENV_OPENACCESS) && g_useFileSecurity) ? g_openAccessAttributes : nullptr;
     const DWORD attributes = (m_dwFlags & ENV_HIDDEN) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
-    // In a shared folder the old ".BAK" name goes first (deleting a link
-    // removes the link itself) and the new one must be new: a name planted
-    // meanwhile makes the creation fail instead of writing through it.
-    DWORD disposition = CREATE_ALWAYS;
-    if (m_dwFlags & ENV_OPENACCESS) {
-        DeleteFileA(bak.CStr());
-        disposition = CREATE_NEW;
+    UniqueFile own;
+    if (keep) {
+        if (!OpenVerifiedWithRetry(keep, bak, GENERIC_WRITE | DELETE, 0, CREATE_ALWAYS, attributes, sa)) {
+            ReportSystemError(GetLastError(), ERR_WRITE, bak, Joined(bak, EnvText::kBakNotWritten));
+            return false;
+        }
+    } else {
+        own.Reset(OpenWithRetry(bak, GENERIC_WRITE, 0, sa, CREATE_ALWAYS, attributes, nullptr, g_dwFileTimeout,
+                                g_dwFileInterval, 0));
     }
-    UniqueFile file(OpenWithRetry(bak, GENERIC_WRITE, 0, sa, disposition, attributes, nullptr, g_dwFileTimeout,
-                                  g_dwFileInterval, 0));
-    bool ok = file.IsValid();
+    HANDLE file = keep ? keep->Handle() : own.Get();
+    bool ok = file != INVALID_HANDLE_VALUE;
     DWORD err = ok ? 0 : GetLastError();
     if (ok && m_sizeData != 0) {
         DWORD written = 0;
-        if (!WriteFile(file.Get(), m_buff, m_sizeData, &written, nullptr)) {
+        if (!WriteFile(file, m_buff, m_sizeData, &written, nullptr)) {
             ok = false;
             err = GetLastError();
         } else if (written != m_sizeData) {
@@ -425,11 +432,11 @@ bool FEnv2::WriteBak(const String& bak)
             err = ERROR_DISK_FULL;
         }
     }
-    if (ok && !FlushFileBuffers(file.Get())) {
+    if (ok && !FlushFileBuffers(file)) {
         ok = false;
         err = GetLastError();
     }
-    if (ok && !file.Close()) {
+    if (ok && !keep && !own.Close()) {
         ok = false;
         err = GetLastError();
     }

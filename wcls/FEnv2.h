@@ -11,6 +11,8 @@
 #include "FObject.h"
 #include "FileLock.h"
 
+class VerifiedFile;
+
 // Options and state bits of FEnv2 (the values are shared with the
 // application).
 enum {
@@ -68,8 +70,7 @@ private:
     void Load();
     void ReadImage();
     bool TakeLock(DWORD lockFlags, int kind, const char* detailTail);
-    bool WriteBak(const String& bak);
-    bool IsSharedLink(const String& path) const;
+    bool WriteBak(const String& bak, VerifiedFile* keep);
     bool Grow(uint64_t need, bool quiet);
     uint32_t NextLine(uint32_t pos) const;
     bool FindSection(const char* sec, uint32_t* start) const;

@@ -30,6 +30,8 @@ public:
     const String& Name() const { return m_strName; }
 
 private:
+    HANDLE OpenShared(const String& name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa, bool* refused);
+
     DWORD m_dwFlags;
     String m_strName;
     HANDLE m_hFile;

@@ -1,7 +1,6 @@
 // FileOps.cpp - file and folder operations that report their own failures.
 #include "FileOps.h"
 
-#include <direct.h>
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -12,6 +11,7 @@
 #include "LogFile.h"
 #include "PathText.h"
 #include "TARVO5/DosError.h"
+#include "VerifiedFile.h"
 
 DWORD g_dwFileTimeout = 5000;
 DWORD g_dwFileInterval = 100;
@@ -173,66 +173,93 @@ int RemoveFile(const String& path)
     return -1;
 }
 
-static bool IsLink(DWORD attributes)
+// One entry of a listing of `in`, deleted through a handle on the entry
+// itself: a link as the link (never followed), a folder after everything in
+// it. With DT_RETRY a file in use is tried again until the time-out.
+static int DeleteListed(DWORD options, const VerifiedFile& in, const String& pattern);
+
+static bool DeleteEntry(DWORD options, const VerifiedFile& in, const String& name, bool folder, long long size)
 {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    const bool retry = !folder && (options & DT_RETRY);
+    const DWORD kinds = (folder ? VF_FOLDER : VF_ANYNAMES) | VF_LINKS;
+    const DWORD start = GetTickCount();
+    VerifiedFile entry;
+    int opened;
+    DWORD err;
+    for (;;) {
+        if (folder) {
+            // Held while it is walked; a handle with DELETE access would keep
+            // the listing out, so the folder is opened (and checked) again to
+            // go: by then it is empty, or a link that goes as the link.
+            opened = entry.Open(in, name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, nullptr, kinds);
+            if (opened == VF_MISSING) return true;
+            if (opened == VF_OPENED && !entry.IsLink() &&
+                !DeleteListed(options, entry, PathBelow(entry, String("*.*"))))
+                return false;  // reported inside
+            entry.Close();
+        }
+        opened = entry.Open(in, name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                            0, nullptr, kinds);
+        if (opened == VF_MISSING) return true;
+        if (opened == VF_OPENED && entry.Delete() && entry.Close()) {
+            if (folder)
+                lf_step(LibText::kLogRemove, (entry.Path() + String("\\")).CStr());
+            else
+                lf_step(LibText::kLogRemove, entry.Path().CStr(), entry.IsLink() ? -1 : size);
+            return true;
+        }
+        err = GetLastError();
+        entry.Close();
+        bool again = retry && opened != VF_REFUSED && ClassifyError(err) == ECLASS_INUSE &&
+                     g_dwFileTimeout != 0 && GetTickCount() - start < g_dwFileTimeout;
+        if (!again) break;
+        Sleep(g_dwFileInterval);
+    }
+    String path = PathBelow(in, name);
+    if (retry && opened != VF_REFUSED) {
+        if (err != ERROR_ACCESS_DENIED || !ReportIfReadOnly(path))
+            ReportSystemError(err, ERR_WRITE, path, Framed(LibText::kDeleteFileHead, path.CStr(), LibText::kDeleteFileTail));
+    } else {
+        ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
+    }
+    return false;
 }
 
-// Removes a link itself, never what it points to.
-static int RemoveLink(const String& path, DWORD attributes)
+static int DeleteListed(DWORD options, const VerifiedFile& in, const String& pattern)
 {
-    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.CStr()) : DeleteFileA(path.CStr());
-    if (removed) {
-        lf_step(LibText::kLogRemove, path.CStr());
-        return 1;
+    Listing list(pattern, kListMask);
+    for (; list.Result() == 1; list.Next()) {
+        const WIN32_FIND_DATAA& fd = list.Entry().fd;
+        bool folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // "." and ".." stand for the folder itself and its parent.
+        bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
+        if (folder && (dots || !(options & DT_SUBFOLDERS))) continue;
+        long long size = ((long long)fd.nFileSizeHigh << 32) | fd.nFileSizeLow;
+        if (!DeleteEntry(options, in, String(fd.cFileName), folder, size)) return 0;
     }
-    ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
-    return 0;
+    return list.Result() == 0 ? 1 : 0;
 }
 
 int DeleteTree(DWORD options, const String& given)
 {
-    // The data folders are open to every user, who may plant a link there:
-    // following one would delete whatever it points to.
+    // The data folders are open to every user, who may plant a link there,
+    // or swap a folder for one while the walk goes on: every entry is
+    // opened once, checked through its handle and deleted through it, and
+    // each folder is held (it cannot be moved) while it is walked.
     bool wildcard = strpbrk(given.CStr(), "*?") != nullptr;
     String pattern = wildcard ? given : StripBackslash(given);
-    String folder = SplitPath(pattern);
-    if (wildcard && !folder.IsEmpty()) {
-        String listed = StripBackslash(folder);
-        DWORD attributes = GetFileAttributesA(listed.CStr());
-        if (IsLink(attributes)) return RemoveLink(listed, attributes);
+    String name, folder = StripBackslash(SplitPath(pattern));
+    // The listed folder is checked in its parent: not a link, in its place.
+    VerifiedFile parent, listed;
+    int opened = parent.OpenRoot(StripBackslash(SplitPath(folder, &name)));
+    if (opened == VF_OPENED)
+        opened = listed.Open(parent, name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, nullptr, VF_FOLDER);
+    if (opened == VF_MISSING) return 1;
+    if (opened != VF_OPENED) {
+        ReportError(ERR_WRITE, LibText::kCannotDelete, folder.CStr(), 0);
+        return 0;
     }
-    Listing list(pattern, kListMask);
-    for (; list.Result() == 1; list.Next()) {
-        const WIN32_FIND_DATAA& fd = list.Entry().fd;
-        String path = folder + String(fd.cFileName);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // "." and ".." stand for the folder itself and its parent.
-            bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
-            if (dots || !(options & DT_SUBFOLDERS)) continue;
-            if (IsLink(fd.dwFileAttributes)) {
-                if (!RemoveLink(path, fd.dwFileAttributes)) return 0;
-                continue;
-            }
-            if (!DeleteTree(options, path + String("\\*.*"))) return 0;
-            if (_rmdir(path.CStr()) != 0) {
-                ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
-                return 0;
-            }
-            lf_step(LibText::kLogRemove, (path + String("\\")).CStr());
-        } else if (IsLink(fd.dwFileAttributes)) {
-            if (!RemoveLink(path, fd.dwFileAttributes)) return 0;
-        } else {
-            if (options & DT_RETRY) {
-                if (!DeleteWithRetry(path, g_dwFileTimeout, g_dwFileInterval)) return 0;
-            } else if (remove(path.CStr()) != 0) {
-                ReportError(ERR_WRITE, LibText::kCannotDelete, path.CStr(), 0);
-                return 0;
-            }
-            lf_step(LibText::kLogRemove, path.CStr(), ((long long)fd.nFileSizeHigh << 32) | fd.nFileSizeLow);
-        }
-    }
-    return list.Result() == 0 ? 1 : 0;
+    return DeleteListed(options, listed, pattern);
 }
 
 HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
@@ -255,6 +282,33 @@ HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATT
         }
         Sleep(interval);
     }
+}
+
+int OpenVerifiedWithRetry(VerifiedFile* file, const String& path, DWORD access, DWORD share, DWORD disposition,
+                          DWORD attributes, SECURITY_ATTRIBUTES* sa)
+{
+    String name;
+    VerifiedFile folder;
+    const DWORD start = GetTickCount();
+    int opened = folder.OpenRoot(StripBackslash(SplitPath(path, &name)));
+    while (opened == VF_OPENED) {
+        opened = disposition == OPEN_EXISTING
+                     ? file->Open(folder, name, access, share, disposition, attributes, sa, 0)
+                     : file->OpenOwn(folder, name, access, share, disposition, attributes, sa);
+        if (opened != VF_FAILED || ClassifyError(GetLastError()) != ECLASS_INUSE ||
+            GetTickCount() - start > g_dwFileTimeout)
+            break;
+        Sleep(g_dwFileInterval);
+        opened = VF_OPENED;
+    }
+    if (opened == VF_OPENED) return 1;
+    // A link, a second name of another file or a name leading elsewhere is
+    // refused as access is.
+    DWORD err = opened == VF_REFUSED ? (DWORD)ERROR_ACCESS_DENIED
+                : opened == VF_MISSING ? (DWORD)ERROR_FILE_NOT_FOUND : GetLastError();
+    ReportSystemError(err, ERR_OPENFILE, path, Framed(LibText::kOpenFileHead, path.CStr(), LibText::kOpenFileTail));
+    SetLastError(err);
+    return 0;
 }
 
 int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval)
@@ -296,6 +350,24 @@ static int MoveWithRetry(const String& oldPath, const String& newPath, bool repl
         BOOL moved = replace ? MoveFileExA(oldPath.CStr(), newPath.CStr(), replaceFlags)
                              : MoveFileA(oldPath.CStr(), newPath.CStr());
         if (moved) return 1;
+        err = GetLastError();
+        if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
+        Sleep(interval);
+    }
+    String message;
+    message.Append(LibText::kRenameHead).Append(oldPath.CStr()).Append(LibText::kRenameMiddle).Append(newPath.CStr()).Append(LibText::kRenameTail);
+    ReportSystemCode(ERR_WRITE, err, message.CStr(), 0);
+    return 0;
+}
+
+int ReplaceThroughHandle(VerifiedFile* file, const String& newPath, DWORD timeout, DWORD interval)
+{
+    const String oldPath = file->Path();
+    DWORD start = GetTickCount();
+    DWORD err;
+    for (;;) {
+        SetLastError(0);
+        if (file->MoveTo(newPath)) return 1;
         err = GetLastError();
         if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
         Sleep(interval);

@@ -64,6 +64,16 @@ int DeleteTree(DWORD options, const String& pattern);
 HANDLE OpenWithRetry(const String& path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa,
                      DWORD disposition, DWORD attributes, HANDLE templ, DWORD timeout,
                      DWORD interval, DWORD options);
+class VerifiedFile;
+// OpenWithRetry for a file in a folder other users can write to: opened
+// once and checked through its handle (VerifiedFile). OPEN_EXISTING opens
+// what is there; OPEN_ALWAYS and CREATE_ALWAYS make a planted link or
+// second name anew. 1, or 0 after reporting (a refused name as access
+// denied).
+int OpenVerifiedWithRetry(VerifiedFile* file, const String& path, DWORD access, DWORD share, DWORD disposition,
+                          DWORD attributes, SECURITY_ATTRIBUTES* sa);
+// ReplaceWithRetry through the open file's handle (opened with DELETE).
+int ReplaceThroughHandle(VerifiedFile* file, const String& newPath, DWORD timeout, DWORD interval);
 // True after reporting "ファイルは読み取り専用です。" when the file is read-only.
 bool ReportIfReadOnly(const String& path);
 int DeleteWithRetry(const String& path, DWORD timeout, DWORD interval);

@@ -7,16 +7,23 @@
 #include "Handles.h"
 #include "LibTexts.h"
 #include "SysFolders.h"
+#include "PathText.h"
 #include "TARVO5/DosError.h"
+#include "VerifiedFile.h"
 
 bool g_useFileSecurity;
 PSECURITY_DESCRIPTOR g_openAccessSecurity;
 SECURITY_ATTRIBUTES* g_openAccessAttributes;
 
+static BOOL SetObjectSecurity(HANDLE object, const char*, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR security)
+{
+    return SetKernelObjectSecurity(object, what, security);
+}
+
 SecurityCalls g_securityCalls = {
     GetVersion, LoadLibraryA, GetProcAddress, FreeLibrary, AllocateAndInitializeSid, FreeSid,
     LocalAlloc, LocalFree, InitializeAcl, InitializeSecurityDescriptor, SetSecurityDescriptorDacl,
-    SetFileSecurityA,
+    SetObjectSecurity,
 };
 
 namespace {
@@ -116,35 +123,47 @@ void ReleaseOpenAccessSecurity()
     s_advapi = nullptr;
 }
 
-// A link (junction, symbolic link) in the shared folder may point anywhere:
-// it is never given the open security nor walked into.
-static bool IsLink(DWORD attributes)
+namespace {
+
+// Gives the open entry the descriptor; reports a failure.
+bool Secure(const VerifiedFile& entry, PSECURITY_DESCRIPTOR security, bool folder)
 {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    SetLastError(0);
+    if (g_securityCalls.setObjectSecurity(entry.Handle(), entry.Path().CStr(), DACL_SECURITY_INFORMATION, security))
+        return true;
+    const String& path = entry.Path();
+    ReportSystemError(GetLastError(), ERR_WRITE, path,
+                      Framed(folder ? LibText::kSecureFolderHead : LibText::kSecureFileHead, path.CStr(),
+                             LibText::kSecureTail));
+    return false;
 }
 
-bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
+// The open folder, then everything in it, each entry through a handle of
+// its own. A link (junction, symbolic link) may point anywhere, and a file
+// with other names is another file too: both are left alone, never given
+// the open security nor walked into.
+bool SecureTree(PSECURITY_DESCRIPTOR security, const VerifiedFile& folder)
 {
-    const SecurityCalls& api = g_securityCalls;
-    if (IsLink(GetFileAttributesA(folder.CStr()))) return true;
-    SetLastError(0);
-    if (!api.setFileSecurity(folder.CStr(), DACL_SECURITY_INFORMATION, security)) {
-        ReportSystemError(GetLastError(), ERR_WRITE, folder, Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
-        return false;
-    }
-    String dir = folder + String("\\");
+    if (!Secure(folder, security, true)) return false;
+    String dir = folder.Path() + String("\\");
     WIN32_FIND_DATAA fd;
     SetLastError(0);
     UniqueFind find(FindFirstFileA((dir + String("*.*")).CStr(), &fd));
     for (bool more = find.IsValid(); more;) {
-        String path = dir + String(fd.cFileName);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
-            if (!dots && !ApplyOpenAccess(security, path)) return false;  // leaves a link alone
-        } else if (!IsLink(fd.dwFileAttributes)) {
-            SetLastError(0);
-            if (!api.setFileSecurity(path.CStr(), DACL_SECURITY_INFORMATION, security)) {
-                ReportSystemError(GetLastError(), ERR_WRITE, path, Framed(LibText::kSecureFileHead, path.CStr(), LibText::kSecureTail));
+        bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool dots = strcmp(fd.cFileName, ".") == 0 || strcmp(fd.cFileName, "..") == 0;
+        if (!dots) {
+            VerifiedFile entry;
+            int opened = entry.Open(folder, String(fd.cFileName), WRITE_DAC | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0, nullptr,
+                                    isFolder ? VF_FOLDER : 0);
+            if (opened == VF_OPENED && !(isFolder ? SecureTree(security, entry) : Secure(entry, security, false)))
+                return false;
+            if (opened == VF_FAILED) {
+                String path = dir + String(fd.cFileName);
+                ReportSystemError(GetLastError(), ERR_WRITE, path,
+                                  Framed(isFolder ? LibText::kSecureFolderHead : LibText::kSecureFileHead,
+                                         path.CStr(), LibText::kSecureTail));
                 return false;
             }
         }
@@ -153,6 +172,24 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
     }
     DWORD err = GetLastError();
     if (ClassifyError(err) == ECLASS_NOTFOUND) return true;
-    ReportSystemError(err, ERR_READ, folder, Framed(LibText::kReadFolderHead, dir.CStr(), LibText::kReadFolderTail));
+    ReportSystemError(err, ERR_READ, folder.Path(), Framed(LibText::kReadFolderHead, dir.CStr(), LibText::kReadFolderTail));
     return false;
+}
+
+}  // namespace
+
+bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
+{
+    String name;
+    VerifiedFile parent, root;
+    if (parent.OpenRoot(StripBackslash(SplitPath(StripBackslash(folder), &name))) != VF_OPENED) return true;
+    int opened = root.Open(parent, name, WRITE_DAC | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                           0, nullptr, VF_FOLDER);
+    if (opened == VF_OPENED) return SecureTree(security, root);
+    if (opened == VF_FAILED) {
+        ReportSystemError(GetLastError(), ERR_WRITE, folder,
+                          Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
+        return false;
+    }
+    return true;  // missing, or a link: left alone
 }

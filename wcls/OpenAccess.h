@@ -19,8 +19,9 @@ bool BuildOpenAccessSecurity();
 void ReleaseOpenAccessSecurity();
 
 // Gives the folder and everything below it the descriptor, each folder
-// before its contents; stops at (and reports) the first failure. Links
-// (the folder itself included) are left alone and never walked into.
+// before its contents, each entry through a handle opened once and checked;
+// stops at (and reports) the first failure. Links (the folder itself
+// included) and files with other names are left alone, never walked into.
 bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder);
 
 // The system calls made here, so that tests can watch them and make any of
@@ -39,6 +40,7 @@ struct SecurityCalls {
     BOOL(WINAPI* initializeAcl)(PACL, DWORD, DWORD);
     BOOL(WINAPI* initializeSecurityDescriptor)(PSECURITY_DESCRIPTOR, DWORD);
     BOOL(WINAPI* setSecurityDescriptorDacl)(PSECURITY_DESCRIPTOR, BOOL, PACL, BOOL);
-    BOOL(WINAPI* setFileSecurity)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+    // Sets the security of an open file or folder; the path is its name.
+    BOOL (*setObjectSecurity)(HANDLE, const char*, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
 };
 extern SecurityCalls g_securityCalls;

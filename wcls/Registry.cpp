@@ -8,7 +8,7 @@ static const char kReadFailed[] = "レジストリ読み取りエラー";
 LONG RegDeleteKeyInView(HKEY root, const char* path)
 {
 #ifdef _WIN64
-    return RegDeleteKeyExA(root, path, RegView(root), 0);
+    return RegDeleteKeyExA(root, path, RegView(root, path), 0);
 #else
     return RegDeleteKeyA(root, path);
 #endif

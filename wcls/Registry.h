@@ -2,19 +2,27 @@
 #pragma once
 
 #include <windows.h>
+#include <string.h>
 
 #include "Data.h"
+
+// The machine's document classes. They are written here rather than through
+// HKEY_CLASSES_ROOT, whose merged view would send the write to a key that
+// the current user made beforehand under his own classes.
+constexpr char kMachineClasses[] = "Software\\Classes\\";
 
 // The registry view of the shipped 32-bit program for a key under root. A
 // 64-bit build asks for the 32-bit view, so that what it writes is where the
 // 32-bit application reads it (a 32-bit program sees that view anyway). The
 // document classes are one key for both views, as Windows 7 on shares them.
-inline REGSAM RegView(HKEY root)
+inline REGSAM RegView(HKEY root, const char* path = "")
 {
 #ifdef _WIN64
-    return root == HKEY_CLASSES_ROOT ? 0 : KEY_WOW64_32KEY;
+    bool classes = root == HKEY_CLASSES_ROOT || _strnicmp(path, kMachineClasses, sizeof(kMachineClasses) - 1) == 0;
+    return classes ? 0 : KEY_WOW64_32KEY;
 #else
     (void)root;
+    (void)path;
     return 0;
 #endif
 }

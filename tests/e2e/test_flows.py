@@ -31,6 +31,8 @@ UP_TO_DATE = "フォルダ:" + PROG + "\n\n同じかより新しいバージョ�
 ASK_REMOVE = ("Zuntoria Ver.８ をこのコンピュータから削除しますか？\n\n（以下のフォルダが削除されます）\r\n"
               + PROG + "\r\n" + DATA)
 REMOVED, REMOVE_FAILED = "削除しました", "削除に失敗しました"
+SHARED_KEPT = ("\r\n\r\n登録されているのは別のフォルダのコピーのため、共有データフォルダと登録情報は削除しませんでした。\r\n"
+               "登録されているフォルダ：")
 EXISTS = "指定のプログラムフォルダ\n\n  %s\n\nは既に存在します.\n\n同名のファイルは上書きされます。よろしいですか？"
 CANNOT_DELETE = PROG + "Main\\ZUNTO8.EXE\n\n削除できません"
 DENIED = "\n\nアクセスは拒否されました。"
@@ -233,9 +235,9 @@ class InstalledMachine(FlowCase):
             (".QDA of another program stays",
              lambda: self.driver.ok("reg-set HKCR\\.QDA||OtherDocument"), [(ASK_REMOVE, IDYES), (REMOVED, IDOK)],
              0, False, True),
-            ("another copy's records stay",
+            ("another copy's records and shared data stay",
              lambda: self.driver.ok("reg-set %s|KeyAppDir|C:\\OTHER\\" % DATA_KEY),
-             [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, True, True),
+             [(ASK_REMOVE, IDYES), (REMOVED + SHARED_KEPT + PROG, IDOK)], 0, True, False),
             ("a missing shortcut is fine", lambda: self.remove(DESKTOP_LINK),
              [(ASK_REMOVE, IDYES), (REMOVED, IDOK)], 0, False, True),
             ("a program file held open", lambda: self.driver.ok("hold-shared " + held),
@@ -260,6 +262,9 @@ class InstalledMachine(FlowCase):
                     self.assert_removed(records_stay)
                 elif what == "declined":
                     self.assert_installed()
+                elif what.startswith("another"):  # this copy's program files go
+                    self.assertEqual((True, False), (self.exists(DATA + "COMMON.ENV"), self.exists(PROG + "Main")))
+                    self.assertEqual(PROG, self.reg(DATA_KEY, "AppDir"))
 
     def test_full_cycle_refused_while_running_update_keeps_settings_two_uninstalls(self):
         app = subprocess.Popen([WINE, PROG + "Main\\ZUNTO8.EXE"], env=self.prefix.env, stdin=subprocess.DEVNULL,

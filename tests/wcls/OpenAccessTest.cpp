@@ -50,11 +50,11 @@ HLOCAL WINAPI FakeLocalFree(HLOCAL h) { --g_rec.live["local"]; return g_real.loc
 BOOL WINAPI FakeInitializeAcl(PACL acl, DWORD n, DWORD r) { return !Fails() && g_real.initializeAcl(acl, n, r); }
 BOOL WINAPI FakeInitializeDescriptor(PSECURITY_DESCRIPTOR sd, DWORD r) { return !Fails() && g_real.initializeSecurityDescriptor(sd, r); }
 BOOL WINAPI FakeSetDacl(PSECURITY_DESCRIPTOR sd, BOOL p, PACL acl, BOOL d) { return !Fails() && g_real.setSecurityDescriptorDacl(sd, p, acl, d); }
-BOOL WINAPI FakeSetFileSecurity(LPCSTR path, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR sd)
+BOOL FakeSetObjectSecurity(HANDLE object, const char* path, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR sd)
 {
     g_rec.secured.push_back(path);
     if (g_rec.failPath == path) SetLastError(ERROR_ACCESS_DENIED);
-    return g_rec.failPath != path && g_real.setFileSecurity(path, info, sd);
+    return g_rec.failPath != path && g_real.setObjectSecurity(object, path, info, sd);
 }
 
 class OpenAccessTest : public testing::Test {
@@ -66,7 +66,7 @@ protected:
         g_rec = Recorder();
         g_securityCalls = {g_real.getVersion, FakeLoadLibrary, FakeGetProcAddress, FakeFreeLibrary,
                            FakeAllocateSid, FakeFreeSid, FakeLocalAlloc, FakeLocalFree, FakeInitializeAcl,
-                           FakeInitializeDescriptor, FakeSetDacl, FakeSetFileSecurity};
+                           FakeInitializeDescriptor, FakeSetDacl, FakeSetObjectSecurity};
     }
     void TearDown() override
     {
@@ -168,8 +168,9 @@ HANDLE(WINAPI* g_realCreateFile)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DW
 HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
                                DWORD attributes, HANDLE templ)
 {
-    std::string n = name;
-    if (n.size() > 4 && (n.substr(n.size() - 4) == ".lc$" || n.substr(n.size() - 4) == ".BAK"))
+    std::string n = name;  // the creations only: a file is first looked at as it is
+    if (disposition != OPEN_EXISTING && n.size() > 4 &&
+        (n.substr(n.size() - 4) == ".lc$" || n.substr(n.size() - 4) == ".BAK"))
         g_created.push_back({n.substr(n.rfind('\\') + 1), sa});
     return g_realCreateFile(name, access, share, sa, disposition, attributes, templ);
 }
