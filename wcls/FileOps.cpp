@@ -338,17 +338,19 @@ bool ReportIfReadOnly(const String& path)
 }
 
 // MoveFileA, or with replace a write-through MoveFileExA over an existing
-// file, retried while a file is in use.
+// file (or the rename of an open file through its handle), retried while a
+// file is in use.
 static int MoveWithRetry(const String& oldPath, const String& newPath, bool replace, DWORD timeout,
-                         DWORD interval)
+                         DWORD interval, VerifiedFile* through = nullptr)
 {
     const DWORD replaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     DWORD start = GetTickCount();
     DWORD err;
     for (;;) {
         SetLastError(0);
-        BOOL moved = replace ? MoveFileExA(oldPath.CStr(), newPath.CStr(), replaceFlags)
-                             : MoveFileA(oldPath.CStr(), newPath.CStr());
+        BOOL moved = through   ? through->MoveTo(newPath)
+                     : replace ? MoveFileExA(oldPath.CStr(), newPath.CStr(), replaceFlags)
+                               : MoveFileA(oldPath.CStr(), newPath.CStr());
         if (moved) return 1;
         err = GetLastError();
         if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
@@ -362,20 +364,7 @@ static int MoveWithRetry(const String& oldPath, const String& newPath, bool repl
 
 int ReplaceThroughHandle(VerifiedFile* file, const String& newPath, DWORD timeout, DWORD interval)
 {
-    const String oldPath = file->Path();
-    DWORD start = GetTickCount();
-    DWORD err;
-    for (;;) {
-        SetLastError(0);
-        if (file->MoveTo(newPath)) return 1;
-        err = GetLastError();
-        if (ClassifyError(err) != ECLASS_INUSE || timeout == 0 || GetTickCount() - start >= timeout) break;
-        Sleep(interval);
-    }
-    String message;
-    message.Append(LibText::kRenameHead).Append(oldPath.CStr()).Append(LibText::kRenameMiddle).Append(newPath.CStr()).Append(LibText::kRenameTail);
-    ReportSystemCode(ERR_WRITE, err, message.CStr(), 0);
-    return 0;
+    return MoveWithRetry(file->Path(), newPath, true, timeout, interval, file);
 }
 
 int RenameWithRetry(const String& oldPath, const String& newPath, DWORD timeout, DWORD interval)
