@@ -61,6 +61,10 @@ LRESULT BackgroundWindow::WindowProc(UINT msg, MsgParams* params)
         PaintBackground(reinterpret_cast<HDC>(params->wParam), rc, m_bUninstall);
         return 0;
     }
+    case WM_CLOSE:
+        // Closing it would take the setup dialog it owns along while the
+        // flow's loop still waits: setup ends the window itself.
+        return 0;
     case WM_QUERYENDSESSION:
         // Setup must not be cut off half-way: refuse every time.
         ShowMessage(nullptr, SetupText::kEndSetupFirst, nullptr, MB_OK | MB_ICONHAND | MB_TASKMODAL);

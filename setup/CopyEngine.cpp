@@ -255,6 +255,14 @@ String SharedPart(const String& dest)
     return String(dest.CStr() + shared.Length());
 }
 
+// Takes the read-only attribute off a file outside the shared folder.
+bool ClearReadOnly(const String& path)
+{
+    DWORD attributes = GetFileAttributesA(path.CStr());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           SetFileAttributesA(path.CStr(), attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY);
+}
+
 // A shared destination goes through a handle opened on the name itself:
 // a link as the link, a second name as that name only. 1 removed or
 // missing, 0 in use, -1 after reporting.
@@ -266,13 +274,26 @@ int RemoveShared(const String& dest, const String& relative)
         opened = file.Open(shared, relative, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            OPEN_EXISTING, 0, nullptr, VF_ANYNAMES | VF_LINKS);
     if (opened == VF_MISSING) return 1;
-    long long size = lf_is_on() && opened == VF_OPENED ? FileSize(dest) : -1;
-    if (opened == VF_OPENED && file.Delete() && file.Close()) {
-        LogStep(LibText::kLogRemove, dest, size);
+    LARGE_INTEGER size = {};
+    if (opened == VF_OPENED && lf_is_on()) GetFileSizeEx(file.Handle(), &size);
+    bool deleted = opened == VF_OPENED && file.Delete();
+    // A read-only file is not in use: one of its own (one name only) loses
+    // the attribute, for another file's name it stays and is reported.
+    bool readOnly = !deleted && opened == VF_OPENED && GetLastError() == ERROR_ACCESS_DENIED && !file.IsLink();
+    if (readOnly && !file.HasOtherNames()) {
+        VerifiedFile attributes;
+        deleted = attributes.Open(shared, relative, FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0, nullptr,
+                                  0) == VF_OPENED &&
+                  attributes.SetAttributes(FILE_ATTRIBUTE_NORMAL) && file.Delete();
+    }
+    if (deleted && file.Close()) {
+        LogStep(LibText::kLogRemove, dest, file.IsLink() ? -1 : (long long)size.QuadPart);
         return 1;
     }
+    if (readOnly) SetLastError(ERROR_ACCESS_DENIED);
     DWORD err = opened == VF_REFUSED ? (DWORD)ERROR_ACCESS_DENIED : GetLastError();
-    if (opened != VF_REFUSED && ClassifyError(err) == ECLASS_INUSE) return 0;
+    if (opened != VF_REFUSED && !readOnly && ClassifyError(err) == ECLASS_INUSE) return 0;
     ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
     return -1;
 }
@@ -286,6 +307,7 @@ bool RemoveEntry(HWND owner, const String& dest)
         if (removed != 0) return removed > 0;
         if (!AskRetry(owner, dest) && ConfirmAbort(owner)) return false;
     }
+    bool clearedReadOnly = false;
     for (;;) {
         long long size = FileSize(dest);
         SetLastError(0);
@@ -299,6 +321,11 @@ bool RemoveEntry(HWND owner, const String& dest)
         // as if the file had gone.
         if (state & PS_UNREADABLE) return false;
         if (state != PS_FILE) return true;  // nothing to remove
+        // A read-only file is not in use: it would be asked about forever.
+        if (err == ERROR_ACCESS_DENIED && !clearedReadOnly && ClearReadOnly(dest)) {
+            clearedReadOnly = true;
+            continue;
+        }
         if (ClassifyError(err) != ECLASS_INUSE) {
             ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
             return false;
@@ -327,10 +354,52 @@ bool WaitForSource(HWND owner, const SetupFileEntry& entry, const String& source
     }
 }
 
+// The same folder by its identity on the volume (a second path to it, a
+// drive letter of its own, a link on the way all count).
+bool SameFolder(const String& a, const String& b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const String* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        UniqueFile folder(CreateFileA(StripBackslash(*paths[i]).CStr(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!folder || !GetFileInformationByHandle(folder.Get(), &info[i])) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// The source is the destination itself (the program folder chosen is the
+// media folder): creating the destination would empty the source first.
+// Asked once per pair of folders.
+bool IsItself(const String& source, const String& dest)
+{
+    static String s_source, s_dest;
+    static bool s_same;
+    String sourceName, destName;
+    String sourceFolder = SplitPath(source, &sourceName), destFolder = SplitPath(dest, &destName);
+    MakeUpperAscii(sourceName.GetBuffer(sourceName.Length() + 1));
+    MakeUpperAscii(destName.GetBuffer(destName.Length() + 1));
+    if (strcmp(sourceName.CStr(), destName.CStr()) != 0) return false;
+    if (strcmp(s_source.CStr(), sourceFolder.CStr()) != 0 || strcmp(s_dest.CStr(), destFolder.CStr()) != 0) {
+        s_source = sourceFolder;
+        s_dest = destFolder;
+        s_same = SameFolder(sourceFolder, destFolder);
+    }
+    return s_same;
+}
+
 bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFolder, const String& dest)
 {
     String source = sourceFolder + entry.srcName;
     if (!WaitForSource(owner, entry, sourceFolder, source)) return false;
+    if (!entry.compressed && IsItself(source, dest)) {  // already in place
+        long long size = FileSize(dest);
+        if (size > 0) s_bytesWritten += (uint64_t)size;
+        LogStep(SetupText::kLogCopy, dest, size);
+        return true;
+    }
     for (;;) {
         CreateFolderTree(entry.destFolder);  // a missing folder shows as a write error
         uint64_t before = s_bytesWritten;

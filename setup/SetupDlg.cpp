@@ -94,7 +94,9 @@ static bool CheckEarlierVersions(HWND dlg, const String& folder)
 
 static bool CheckExistingFolder(HWND dlg, const String& folder)
 {
-    if (!(PathState(folder) & PS_FOLDEROK)) return true;
+    int state = PathState(folder);
+    if (state & PS_UNREADABLE) return false;  // reported (a bad name too): the user stays
+    if (!(state & PS_FOLDEROK)) return true;
     String text = Framed(SetupText::kFolderExistsHead, folder.CStr(), SetupText::kFolderExistsTail);
     return ShowMessage(dlg, text.CStr(), nullptr, kQuestion) == IDYES;
 }

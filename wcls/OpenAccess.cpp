@@ -182,14 +182,13 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
 {
     String name;
     VerifiedFile parent, root;
-    if (parent.OpenRoot(StripBackslash(SplitPath(StripBackslash(folder), &name))) != VF_OPENED) return true;
-    int opened = root.Open(parent, name, WRITE_DAC | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+    int opened = parent.OpenRoot(StripBackslash(SplitPath(StripBackslash(folder), &name)));
+    if (opened == VF_OPENED)
+        opened = root.Open(parent, name, WRITE_DAC | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                            0, nullptr, VF_FOLDER);
     if (opened == VF_OPENED) return SecureTree(security, root);
-    if (opened == VF_FAILED) {
-        ReportSystemError(GetLastError(), ERR_WRITE, folder,
-                          Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
-        return false;
-    }
-    return true;  // missing, or a link: left alone
+    if (opened == VF_REFUSED) return true;  // a link: left alone
+    ReportSystemError(opened == VF_MISSING ? (DWORD)ERROR_PATH_NOT_FOUND : GetLastError(), ERR_WRITE, folder,
+                      Framed(LibText::kSecureFolderHead, folder.CStr(), LibText::kSecureTail));
+    return false;
 }

@@ -3,7 +3,9 @@
 #include "VerifiedFile.h"
 
 #include <string.h>
+#include <winternl.h>
 
+#include "PathText.h"
 #include "TARVO5/DosError.h"
 
 namespace {
@@ -44,22 +46,27 @@ FARPROC NtCall(const char* name)
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
 }
 
+// A native status as the last error; false for a failure.
+bool Succeeded(LONG status)
+{
+    static RtlNtStatusToDosErrorFn toError =
+        reinterpret_cast<RtlNtStatusToDosErrorFn>(reinterpret_cast<void*>(NtCall("RtlNtStatusToDosError")));
+    if (status >= 0) return true;
+    SetLastError(toError ? toError(status) : (DWORD)ERROR_GEN_FAILURE);
+    return false;
+}
+
 // NtSetInformationFile with the result as a last error.
 bool SetFileInfo(HANDLE file, void* info, ULONG size, int infoClass)
 {
     static NtSetInformationFileFn set =
         reinterpret_cast<NtSetInformationFileFn>(reinterpret_cast<void*>(NtCall("NtSetInformationFile")));
-    static RtlNtStatusToDosErrorFn toError =
-        reinterpret_cast<RtlNtStatusToDosErrorFn>(reinterpret_cast<void*>(NtCall("RtlNtStatusToDosError")));
-    if (!set || !toError) {
+    if (!set) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return false;
     }
     IoStatus io = {};
-    LONG status = set(file, &io, info, size, infoClass);
-    if (status >= 0) return true;
-    SetLastError(toError(status));
-    return false;
+    return Succeeded(set(file, &io, info, size, infoClass));
 }
 
 // The name the system gives the open file (its real place, after every
@@ -85,18 +92,31 @@ int QueryFinalName(HANDLE file, WCHAR* out, int capacity)
 // The wide form of a name in the ANSI code page; 0 when it does not fit.
 int Widen(const String& text, WCHAR* out, int capacity)
 {
-    if (text.IsEmpty()) return 0;
+    if (text.IsEmpty() || capacity <= 1) return 0;
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.CStr(), -1, out, capacity) - 1;
+}
+
+// CreateFileA's disposition in the native form.
+ULONG NativeDisposition(DWORD disposition)
+{
+    switch (disposition) {
+    case CREATE_NEW: return 2;     // FILE_CREATE
+    case OPEN_ALWAYS: return 3;    // FILE_OPEN_IF
+    case CREATE_ALWAYS: return 5;  // FILE_OVERWRITE_IF
+    default: return 1;             // FILE_OPEN
+    }
 }
 
 }  // namespace
 
+NtCreateFileFn g_ntCreateFile = reinterpret_cast<NtCreateFileFn>(reinterpret_cast<void*>(NtCall("NtCreateFile")));
+
 String PathBelow(const VerifiedFile& in, const String& name)
 {
-    return in.Path() + String("\\") + name;
+    return FolderForm(in.Path()) + name;
 }
 
-VerifiedFile::VerifiedFile() : m_finalLength(0), m_attributes(0)
+VerifiedFile::VerifiedFile() : m_finalLength(0), m_attributes(0), m_links(0)
 {
     m_final[0] = 0;
 }
@@ -118,22 +138,40 @@ int VerifiedFile::Open(const VerifiedFile& in, const String& name, DWORD access,
 {
     Close();
     m_path = PathBelow(in, name);
-    DWORD flags = attributes | FILE_FLAG_OPEN_REPARSE_POINT;
-    access |= FILE_READ_ATTRIBUTES;
-    if (options & VF_LINKS) flags |= FILE_FLAG_BACKUP_SEMANTICS;  // a link to a folder opens too
+    // Opened relative to the open folder's handle: the folder's own name is
+    // not looked up again, whatever has been put in its place meanwhile.
+    WCHAR wide[kFinalMax];
+    int length = Widen(name, wide, kFinalMax);
+    if (length <= 0 || !g_ntCreateFile) {
+        SetLastError(length <= 0 ? ERROR_FILENAME_EXCED_RANGE : ERROR_CALL_NOT_IMPLEMENTED);
+        return VF_FAILED;
+    }
+    UNICODE_STRING nativeName = {(USHORT)(length * sizeof(WCHAR)), (USHORT)(length * sizeof(WCHAR)), wide};
+    OBJECT_ATTRIBUTES object = {sizeof(object), in.Handle(), &nativeName, 0x40 /* OBJ_CASE_INSENSITIVE */,
+                                sa ? sa->lpSecurityDescriptor : nullptr, nullptr};
+    ULONG createOptions = 0x00200000 | 0x20;  // FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT
     if (options & VF_FOLDER) {
         // Held: no one moves or replaces it while it is open.
-        flags |= FILE_FLAG_BACKUP_SEMANTICS;
-        access |= FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
+        createOptions |= 0x01 | 0x4000;  // FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT
+        access |= FILE_LIST_DIRECTORY | FILE_TRAVERSE;
         share &= ~(DWORD)FILE_SHARE_DELETE;
+    } else if (options & VF_LINKS) {
+        createOptions |= 0x4000;  // a link to a folder opens too
+    } else {
+        createOptions |= 0x40;  // FILE_NON_DIRECTORY_FILE
     }
-    SetLastError(0);
-    m_file.Reset(CreateFileA(m_path.CStr(), access, share, sa, disposition, flags, nullptr));
-    if (!m_file) {
+    IO_STATUS_BLOCK io = {};
+    HANDLE file = nullptr;
+    LONG status = g_ntCreateFile(&file, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, nullptr,
+                                 attributes & 0xFFFF, share, NativeDisposition(disposition), createOptions, nullptr,
+                                 0);
+    if (!Succeeded(status)) {
         DWORD err = GetLastError();
+        if (err == ERROR_ALREADY_EXISTS) err = ERROR_FILE_EXISTS;  // as CreateFileA tells it
         SetLastError(err);
         return ClassifyError(err) == ECLASS_NOTFOUND ? VF_MISSING : VF_FAILED;
     }
+    m_file.Reset(file);
     return Verify(&in, name, options);
 }
 
@@ -145,6 +183,7 @@ int VerifiedFile::Verify(const VerifiedFile* in, const String& name, DWORD optio
     BY_HANDLE_FILE_INFORMATION info;
     bool ok = GetFileInformationByHandle(m_file.Get(), &info) != FALSE;
     m_attributes = ok ? info.dwFileAttributes : 0;
+    m_links = ok ? info.nNumberOfLinks : 0;
     bool folder = ok && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     bool link = ok && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     if (link) ok = (options & VF_LINKS) != 0;
@@ -176,7 +215,10 @@ int VerifiedFile::OpenOwn(const VerifiedFile& in, const String& name, DWORD acce
                           DWORD attributes, SECURITY_ATTRIBUTES* sa)
 {
     const bool truncate = disposition == CREATE_ALWAYS;
+    // A file of ours written afresh gets the security it would be made with.
+    const bool secure = truncate && sa && sa->lpSecurityDescriptor;
     if (truncate) access |= FILE_WRITE_ATTRIBUTES;
+    if (secure) access |= WRITE_DAC;
     for (int round = 0; round < 3; ++round) {
         int result = Open(in, name, access, share, OPEN_EXISTING, attributes, nullptr, 0);
         if (result == VF_FAILED && truncate && GetLastError() == ERROR_ACCESS_DENIED) {
@@ -195,7 +237,7 @@ int VerifiedFile::OpenOwn(const VerifiedFile& in, const String& name, DWORD acce
             DWORD wanted = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
             SetLastError(0);
             if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(m_file.Get()) &&
-                SetAttributes(wanted))
+                SetAttributes(wanted) && (!secure || SetSecurity(sa->lpSecurityDescriptor)))
                 return result;
             DWORD err = GetLastError();
             Close();
@@ -218,19 +260,12 @@ int VerifiedFile::OpenOwn(const VerifiedFile& in, const String& name, DWORD acce
 bool VerifiedFile::RemoveName(const VerifiedFile& in, const String& name)
 {
     VerifiedFile entry;
-    entry.m_path = PathBelow(in, name);
-    entry.m_file.Reset(CreateFileA(entry.m_path.CStr(), DELETE | FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!entry.m_file || !GetFileInformationByHandle(entry.m_file.Get(), &info)) return false;
-    bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (!link && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    entry.m_finalLength = QueryFinalName(entry.m_file.Get(), entry.m_final, kFinalMax);
-    if (!entry.IsAt(in, name)) return false;
+    if (entry.Open(in, name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0,
+                   nullptr, VF_ANYNAMES | VF_LINKS) != VF_OPENED)
+        return false;
     // A read-only second name shares its attributes with the other file:
     // clearing them would change that file.
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !link) return false;
+    if (!entry.IsLink() && (entry.m_attributes & FILE_ATTRIBUTE_READONLY)) return false;
     return entry.Delete() && entry.Close();
 }
 

@@ -48,6 +48,8 @@ public:
     const String& Path() const { return m_path; }
     // Opened with VF_LINKS, the entry is a link itself.
     bool IsLink() const { return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+    // Opened with VF_ANYNAMES, the file has other names too.
+    bool HasOtherNames() const { return m_links > 1; }
 
     // Each sets the last error on failure.
     bool SetSecurity(PSECURITY_DESCRIPTOR security);
@@ -71,7 +73,15 @@ private:
     WCHAR m_final[kFinalMax];  // the system's own name of it, upper-cased
     int m_finalLength;
     DWORD m_attributes;
+    DWORD m_links;
 };
+
+// The native call that opens and creates entries, so that tests can watch
+// what is created (ntdll's NtCreateFile).
+typedef LONG(NTAPI* NtCreateFileFn)(HANDLE* file, ACCESS_MASK access, void* object, void* status,
+                                     LARGE_INTEGER* allocation, ULONG attributes, ULONG share, ULONG disposition,
+                                     ULONG options, void* ea, ULONG eaLength);
+extern NtCreateFileFn g_ntCreateFile;
 
 // Joins an open folder and a relative name into a path.
 String PathBelow(const VerifiedFile& in, const String& name);

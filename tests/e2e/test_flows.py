@@ -191,6 +191,14 @@ class FreshMachine(FlowCase):
                 self.assertIsNone(self.reg(DATA_KEY, "AppDir"))
 
 
+    def test_a_close_request_to_the_background_window_is_ignored(self):
+        self.driver.ok('start "%s\\SETUP.EXE"' % self.MEDIA)
+        self.driver.ok("wait-class BackgroundWindow 30000")
+        self.driver.ok("close")  # the setup dialog it owns must stay and end the run
+        self.walk([(None, IDCANCEL), (ASK_ABORT, IDYES)])
+        self.assertEqual(0, self.wait_exit())
+
+
 class InstalledMachine(FlowCase):
     START_INSTALLED = True
 

@@ -25,9 +25,11 @@ class SharedFolder(FlowCase):
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180).returncode
         return code, time.time() - start
 
-    def plant_link(self, name):
-        """The data folder moved away and a link to the outside put there."""
+    def plant_link(self):
+        """The data folder moved away and a link put there to a folder
+        outside that holds a COMMON.ENV of its own."""
         shutil.move(self.host(DATA[:-1]), self.host("C:\\moved"))
+        shutil.copy(self.host("C:\\moved\\COMMON.ENV"), self.host(OUTSIDE + "COMMON.ENV"))
         os.symlink(self.host(OUTSIDE[:-1]), self.host(DATA[:-1]))
 
     def plant_hard_link(self, name):
@@ -35,27 +37,34 @@ class SharedFolder(FlowCase):
             os.remove(self.host(name))
         os.link(self.host(OUTSIDE + "victim.txt"), self.host(name))
 
+    def plant_dangling_link(self, name):
+        """A link to a file outside that does not exist yet."""
+        os.symlink(self.host(OUTSIDE + "made.txt"), self.host(name))
+
+    def outside(self):
+        folder = self.host(OUTSIDE)
+        return {n: (open(os.path.join(folder, n), "rb").read(), os.stat(os.path.join(folder, n)).st_mode)
+                for n in sorted(os.listdir(folder))}
+
     def test_planted_links_and_names_are_refused_or_made_anew(self):
-        media = self.MEDIA + "\\SETUP.EXE"
+        media, lock = self.MEDIA + "\\SETUP.EXE", "C:\\ProgramData\\TarvoNomiraZunto8CommonRunning.LCK"
         rows = [
-            # (what, preparation, program, arguments, exit code, bound in seconds)
-            ("data folder a link before an update", self.plant_link, media, ["/UPDATE"], 2, 60),
-            ("data folder a link before an install", self.plant_link, media, [], 2, 60),
-            ("COMMON.ENV.BAK a second name of a file outside", lambda _: self.plant_hard_link(DATA + "COMMON.ENV.BAK"),
-             media, ["/UPDATE"], None, 60),
-            ("COMMON.ENV.lc$ a second name", lambda _: self.plant_hard_link(DATA + "COMMON.ENV.lc$"), media,
+            # (what, preparation, arguments, exit code (None: the update goes on), bound in seconds)
+            ("data folder a link before an update", self.plant_link, ["/UPDATE"], 2, 60),
+            ("data folder a link before an install", self.plant_link, [], 2, 60),
+            ("COMMON.ENV.BAK a second name of a file outside", lambda: self.plant_hard_link(DATA + "COMMON.ENV.BAK"),
              ["/UPDATE"], None, 60),
-            ("lock file a second name",
-             lambda _: self.plant_hard_link("C:\\ProgramData\\TarvoNomiraZunto8CommonRunning.LCK"), media,
-             ["/UPDATE"], None, 60),
-            ("COMMON.ENV a second name", lambda _: self.plant_hard_link(DATA + "COMMON.ENV"), media, ["/UPDATE"],
-             2, 60),
-            ("log name of 300 bytes", None, media, ["/LOG=C:\\" + "L" * 296], 2, 60),
-            ("uninstall from the media", None, media, ["/UNINSTALL"], 1, 60),
-            ("serialising mutex held by another process", lambda _: self.driver.ok("mutex-hold " + SERIAL_MUTEX),
-             media, [], 2, 90),
+            ("COMMON.ENV.lc$ a second name", lambda: self.plant_hard_link(DATA + "COMMON.ENV.lc$"), ["/UPDATE"], None,
+             60),
+            ("lock file a second name", lambda: self.plant_hard_link(lock), ["/UPDATE"], None, 60),
+            ("lock file a link to a new file outside", lambda: self.plant_dangling_link(lock), ["/UPDATE"], 2, 60),
+            ("COMMON.ENV a second name", lambda: self.plant_hard_link(DATA + "COMMON.ENV"), ["/UPDATE"], 2, 60),
+            ("log name of 300 bytes", None, ["/LOG=C:\\" + "L" * 296], 2, 60),
+            ("uninstall from the media", None, ["/UNINSTALL"], 1, 60),
+            ("serialising mutex held by another process", lambda: self.driver.ok("mutex-hold " + SERIAL_MUTEX), [],
+             2, 90),
         ]
-        for what, prepare, exe, args, code, bound in rows:
+        for what, prepare, args, code, bound in rows:
             with self.subTest(what):
                 self.renew()
                 if "/UPDATE" in args:
@@ -65,18 +74,17 @@ class SharedFolder(FlowCase):
                     f.write(b"outside")
                 os.chmod(self.host(OUTSIDE + "victim.txt"), 0o600)
                 if prepare:
-                    prepare(what)
-                ended, took = self.run_silent(exe, args)
-                if code is not None:
-                    self.assertEqual(code, ended)
-                else:  # the planted name is made anew: the update goes on
-                    self.assertEqual(0, ended)
+                    prepare()
+                before = self.outside()
+                start = time.time()
+                ended = subprocess.run([WINE, media, "/SILENT"] + args, env=self.prefix.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180).returncode
+                self.assertLess(time.time() - start, bound)
+                self.assertEqual(0 if code is None else code, ended)
+                if code is None:  # the planted name was made anew
                     self.assertIn("Version=8040\r\n", self.env_text(DATA + "COMMON.ENV"))
-                self.assertLess(took, bound)
-                with open(self.host(OUTSIDE + "victim.txt"), "rb") as f:
-                    self.assertEqual(b"outside", f.read())
-                self.assertEqual(0o600, os.stat(self.host(OUTSIDE + "victim.txt")).st_mode & 0o777)
-                self.assertEqual(["victim.txt"], os.listdir(self.host(OUTSIDE)))
+                self.assertEqual(before, self.outside())
+                self.assertEqual([], [n for n in os.listdir(self.host("C:\\")) if n.startswith("LLL")])
                 if what.startswith("uninstall"):  # the installation and the media stay whole
                     self.assert_installed()
                     self.assertTrue(self.exists(self.MEDIA + "\\SETUP.LST"))

@@ -100,6 +100,12 @@ class Unattended(FlowCase):
         self.assertEqual([], glob.glob(self.host(self.MEDIA) + "/*.LOADED"))
         self.assert_installed()
 
+    def test_the_media_folder_as_the_program_folder_keeps_its_files(self):
+        names = ["README.TXT", "SETUP.EXE"]
+        before = [open(self.host(self.MEDIA + "\\" + n), "rb").read() for n in names]
+        self.silent(["/DIR=" + self.MEDIA], 0)  # each file is its own source: left as it is
+        self.assertEqual(before, [open(self.host(self.MEDIA + "\\" + n), "rb").read() for n in names])
+
 
 if __name__ == "__main__":
     unittest.main()

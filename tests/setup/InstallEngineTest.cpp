@@ -328,6 +328,13 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
     const std::string second = g_productDataDir.CStr() + std::string("SECOND.TXT");  // a second name of the file
     ASSERT_EQ(0, RunHost("ln '" + HostPath(target + "\\README.TXT") + "' '" + HostPath(second) + "'"));
 
+    const std::string readOnly[] = {m_app + "RO.TXT", g_productDataDir.CStr() + std::string("RO.TXT")};
+    CreateDirectoryA(m_app.c_str(), nullptr);
+    for (const std::string& ro : readOnly) {
+        WriteFileBytes(ro, "ro");
+        SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+
     const std::string disk2 = "Zuntoria Ver.８ ディスク 2 を " + Media() + " にセットして [OK] ボタンを押して下さい";
     const std::string disk0 = "Zuntoria Ver.８ ディスクを " + Media() + " にセットして [OK] ボタンを押して下さい";
     const std::string confirm = SetupText::kConfirmAbort, lzFailed = "\n\n読み込みに失敗";
@@ -348,6 +355,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
         {"Linked", false, {}, 0, {"ファイル[" + linked + "\\README.TXT]へ書き込むことができません\n\n" + Denied()}},
         {"LinkedRemoval", false, {}, 0, {linked + "\\README.TXT を削除できません\n\n" + Denied()}},
         {"SecondName", false, {}, 1, {}},  // the second name is made anew; the other file stays
+        {"ReadOnlyRemoval", false, {}, 1, {}},  // read-only is not "in use": no prompt
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.section);
@@ -365,6 +373,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
                       box.title);
     }
     EXPECT_TRUE(Exists(m_app + "TRUNC.EXE"));  // a failed copy stays as far as it got
+    EXPECT_FALSE(Exists(readOnly[0]) || Exists(readOnly[1]));
     EXPECT_EQ("kept", ReadFileBytes(target + "\\README.TXT"));
     EXPECT_EQ(ReadFileBytes(Media() + "README.TXT"), ReadFileBytes(second));
     RunHost("rm '" + HostPath(linked) + "' '" + HostPath(second) + "'");

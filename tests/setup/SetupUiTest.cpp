@@ -170,7 +170,7 @@ std::string BoxText(const std::string& token)
 TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
 {
     const double kPlenty = 1e12;
-    static const std::string kLong = "%T\\" + std::string(290, 'L'), kLongFolder = kLong + "\\";
+    static const std::string kLong = "%T\\" + std::string(290, 'L');
     const struct {
         const char* text;
         double freeBytes;           // below 0: the query fails
@@ -206,11 +206,10 @@ TEST_F(SetupUi, ConfirmationAsksItsQuestionsInOrderAndEndsOnlyWhenAllAreYes)
         {"%T", kPlenty, {}, "ok", {IDNO}, {"exists"}, 0, "%T\\", "C:"},
         {"%T", kPlenty, {}, "ok", {IDYES, IDNO}, {"exists", "final"}, 0, "%T\\", "C:"},
         {"%T\\表", kPlenty, {"表\\A.TXT"}, "ok", {IDYES, IDYES}, {"exists", "final"}, 1, "%T\\表\\", "C:"},
-        // A wildcard is reported by the folder query, which then goes on.
-        {"%T\\a*b", kPlenty, {}, "ok", {IDOK, IDYES}, {"%T\\a*b\n\nファイル名に*や?の文字は使用できません", "final"}, 1, "%T\\a*b\\", "C:"},
-        // A name longer than a path may be: the folder query reports it, then
-        // goes on.
-        {kLong.c_str(), kPlenty, {}, "ok", {IDOK, IDYES}, {"フォルダ %T\\LLLL...", "final"}, 1, kLongFolder.c_str(), "C:"},
+        // A wildcard, or a name longer than a path may be: the folder query
+        // reports it and the user stays in the dialog.
+        {"%T\\a*b", kPlenty, {}, "ok", {IDOK}, {"%T\\a*b\n\nファイル名に*や?の文字は使用できません"}, 0, "", "C:"},
+        {kLong.c_str(), kPlenty, {}, "ok", {IDOK}, {"フォルダ %T\\LLLL..."}, 0, "", "C:"},
         // A share whose free space cannot be asked.
         {"\\\\nohost\\share\\Zunto", -1, {}, "ok", {IDYES}, {"final"}, 1, "\\\\nohost\\share\\Zunto\\",
          "\\\\nohost\\share\\"},

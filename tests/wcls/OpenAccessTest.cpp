@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <sddl.h>
+#include <winternl.h>
 
 #include <map>
 #include <string>
@@ -14,6 +15,7 @@
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
 #include "wcls/OpenAccess.h"
+#include "wcls/VerifiedFile.h"
 
 namespace {
 
@@ -163,16 +165,30 @@ TEST_F(OpenAccessTest, WalkSetsEachFolderBeforeItsContentsStopsAtAFailureAndNeve
 
 // The attributes each lock or ".BAK" file was created with: the library's
 // CreateFileA calls go through this program's import table, to the recorder.
+// The lock and ".BAK" files created, with the security they were given.
 std::vector<std::pair<std::string, const void*>> g_created;
+void RecordCreated(std::string name, const void* security)
+{
+    if (name.size() > 4 && (name.substr(name.size() - 4) == ".lc$" || name.substr(name.size() - 4) == ".BAK"))
+        g_created.push_back({name.substr(name.rfind('\\') + 1), security});
+}
 HANDLE(WINAPI* g_realCreateFile)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
 HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
                                DWORD attributes, HANDLE templ)
 {
-    std::string n = name;  // the creations only: a file is first looked at as it is
-    if (disposition != OPEN_EXISTING && n.size() > 4 &&
-        (n.substr(n.size() - 4) == ".lc$" || n.substr(n.size() - 4) == ".BAK"))
-        g_created.push_back({n.substr(n.rfind('\\') + 1), sa});
+    if (disposition != OPEN_EXISTING) RecordCreated(name, sa ? sa->lpSecurityDescriptor : nullptr);
     return g_realCreateFile(name, access, share, sa, disposition, attributes, templ);
+}
+NtCreateFileFn g_realNtCreateFile;
+LONG NTAPI RecordNtCreateFile(HANDLE* file, ACCESS_MASK access, void* object, void* status, LARGE_INTEGER* size,
+                              ULONG attributes, ULONG share, ULONG disposition, ULONG options, void* ea, ULONG eaLength)
+{
+    auto* o = static_cast<OBJECT_ATTRIBUTES*>(object);
+    if (disposition != 1 /* FILE_OPEN: a file is first looked at as it is */)
+        RecordCreated(std::string(String(o->ObjectName->Buffer, o->ObjectName->Length / 2).CStr()),
+                      o->SecurityDescriptor);
+    return g_realNtCreateFile(file, access, object, status, size, attributes, share, disposition, options, ea,
+                              eaLength);
 }
 
 void* SwapImport(const char* name, void* replacement)
@@ -207,6 +223,8 @@ TEST_F(OpenAccessTest, LockAndBakFilesAreCreatedWithIt)
     g_created.clear();
     g_realCreateFile = reinterpret_cast<decltype(g_realCreateFile)>(SwapImport("CreateFileA", (void*)RecordCreateFile));
     ASSERT_NE(nullptr, g_realCreateFile);
+    g_realNtCreateFile = g_ntCreateFile;
+    g_ntCreateFile = RecordNtCreateFile;
     const DWORD flagSets[] = {ENV_KEEPLOCK | ENV_OPENACCESS, ENV_LOCK | ENV_OPENACCESS, ENV_LOCK};
     for (DWORD flags : flagSets) {
         WriteFileBytes(dir.File("A.ENV"), "");
@@ -214,7 +232,8 @@ TEST_F(OpenAccessTest, LockAndBakFilesAreCreatedWithIt)
         EXPECT_TRUE(env->SetString("A", "k", "v") && env->Save());
     }
     SwapImport("CreateFileA", (void*)g_realCreateFile);
-    const void* open = g_openAccessAttributes;
+    g_ntCreateFile = g_realNtCreateFile;
+    const void* open = g_openAccessSecurity;
     EXPECT_EQ((std::vector<std::pair<std::string, const void*>>{
                   {"A.ENV.lc$", open}, {"A.ENV.BAK", open},                       // lock kept
                   {"A.ENV.lc$", open}, {"A.ENV.lc$", open}, {"A.ENV.BAK", open},  // lock taken each time
