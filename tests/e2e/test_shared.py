@@ -67,8 +67,8 @@ class SharedFolder(FlowCase):
         for what, prepare, args, code, bound in rows:
             with self.subTest(what):
                 self.renew()
-                if "/UPDATE" in args:
-                    self.set_version(8039)
+                if "/UNINSTALL" not in args:
+                    self.set_version(8039)  # an update is due: a setup that goes on writes
                 os.makedirs(self.host(OUTSIDE))
                 with open(self.host(OUTSIDE + "victim.txt"), "wb") as f:
                     f.write(b"outside")
