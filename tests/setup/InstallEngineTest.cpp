@@ -139,6 +139,9 @@ protected:
         std::string packed = ReadFileBytes(m + "ZUNTO8.EX_");
         WriteFileBytes(m + "TRUNC.EX_", packed.substr(0, 20000));
         WriteFileBytes(m + "HEADER.EX_", packed.substr(0, 10));
+        std::string longer = packed;
+        --longer[10];  // the header gives one byte less than the data expands to (400000: no borrow)
+        WriteFileBytes(m + "LONG.EX_", longer);
         packed[8] = 'B';  // an unknown method
         WriteFileBytes(m + "METHOD.EX_", packed);
         WORD day = 1;
@@ -352,6 +355,7 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
         {"Truncated", false, {}, 0, {Media() + "TRUNC.EX_" + lzFailed}},
         {"WrongMethod", false, {}, 0, {Media() + "METHOD.EX_" + lzFailed}},
         {"HeaderOnly", false, {}, 0, {Media() + "HEADER.EX_" + lzFailed}},
+        {"Overlong", false, {}, 0, {Media() + "LONG.EX_" + lzFailed}},
         {"Linked", false, {}, 0, {"ファイル[" + linked + "\\README.TXT]へ書き込むことができません\n\n" + Denied()}},
         {"LinkedRemoval", false, {}, 0, {linked + "\\README.TXT を削除できません\n\n" + Denied()}},
         {"SecondName", false, {}, 1, {}},  // the second name is made anew; the other file stays
