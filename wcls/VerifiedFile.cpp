@@ -121,14 +121,14 @@ VerifiedFile::VerifiedFile() : m_finalLength(0), m_attributes(0), m_links(0)
     m_final[0] = 0;
 }
 
-int VerifiedFile::OpenRoot(const String& folder)
+int VerifiedFile::OpenRoot(const String& folder, DWORD options)
 {
     Close();
     m_path = folder;
     SetLastError(0);
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | ((options & VF_LINKS) ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     m_file.Reset(CreateFileA(folder.CStr(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!m_file) return ClassifyError(GetLastError()) == ECLASS_NOTFOUND ? VF_MISSING : VF_FAILED;
     return Verify(nullptr, String(), VF_FOLDER);
 }
@@ -147,8 +147,12 @@ int VerifiedFile::Open(const VerifiedFile& in, const String& name, DWORD access,
         return VF_FAILED;
     }
     UNICODE_STRING nativeName = {(USHORT)(length * sizeof(WCHAR)), (USHORT)(length * sizeof(WCHAR)), wide};
-    OBJECT_ATTRIBUTES object = {sizeof(object), in.Handle(), &nativeName, 0x40 /* OBJ_CASE_INSENSITIVE */,
-                                sa ? sa->lpSecurityDescriptor : nullptr, nullptr};
+    OBJECT_ATTRIBUTES object = {};
+    object.Length = sizeof(object);
+    object.RootDirectory = in.Handle();
+    object.ObjectName = &nativeName;
+    object.Attributes = 0x40;  // OBJ_CASE_INSENSITIVE
+    object.SecurityDescriptor = sa ? sa->lpSecurityDescriptor : nullptr;
     ULONG createOptions = 0x00200000 | 0x20;  // FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT
     if (options & VF_FOLDER) {
         // Held: no one moves or replaces it while it is open.
