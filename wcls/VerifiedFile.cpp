@@ -69,6 +69,24 @@ bool SetFileInfo(HANDLE file, void* info, ULONG size, int infoClass)
     return Succeeded(set(file, &io, info, size, infoClass));
 }
 
+// Whether the reparse point of an open entry stands for another name (a
+// junction, a symbolic link): only those lead elsewhere. Compressed,
+// deduplicated or placeholder files carry reparse points of other kinds.
+// When the system cannot tell, it counts as a link.
+bool LeadsElsewhere(HANDLE file)
+{
+    typedef LONG(NTAPI * QueryFn)(HANDLE, IoStatus*, PVOID, ULONG, int);
+    static QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(NtCall("NtQueryInformationFile")));
+    struct {
+        ULONG attributes;
+        ULONG tag;
+    } info = {};
+    IoStatus io = {};
+    const int kFileAttributeTagInformation = 35;
+    if (!query || query(file, &io, &info, sizeof(info), kFileAttributeTagInformation) < 0) return true;
+    return (info.tag & 0x20000000) != 0;  // a name surrogate
+}
+
 // The name the system gives the open file (its real place, after every
 // link on the way), upper-cased; 0 when it cannot tell.
 int QueryFinalName(HANDLE file, WCHAR* out, int capacity)
@@ -116,7 +134,7 @@ String PathBelow(const VerifiedFile& in, const String& name)
     return FolderForm(in.Path()) + name;
 }
 
-VerifiedFile::VerifiedFile() : m_finalLength(0), m_attributes(0), m_links(0)
+VerifiedFile::VerifiedFile() : m_finalLength(0), m_attributes(0), m_links(0), m_link(false)
 {
     m_final[0] = 0;
 }
@@ -189,7 +207,8 @@ int VerifiedFile::Verify(const VerifiedFile* in, const String& name, DWORD optio
     m_attributes = ok ? info.dwFileAttributes : 0;
     m_links = ok ? info.nNumberOfLinks : 0;
     bool folder = ok && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    bool link = ok && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    bool link = ok && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && LeadsElsewhere(m_file.Get());
+    m_link = link;
     if (link) ok = (options & VF_LINKS) != 0;
     else ok = ok && folder == ((options & VF_FOLDER) != 0);
     ok = ok && (folder || link || info.nNumberOfLinks == 1 || (options & VF_ANYNAMES));

@@ -48,7 +48,7 @@ public:
     bool IsOpen() const { return m_file.IsValid(); }
     const String& Path() const { return m_path; }
     // Opened with VF_LINKS, the entry is a link itself.
-    bool IsLink() const { return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+    bool IsLink() const { return m_link; }
     // Opened with VF_ANYNAMES, the file has other names too.
     bool HasOtherNames() const { return m_links > 1; }
 
@@ -75,6 +75,7 @@ private:
     int m_finalLength;
     DWORD m_attributes;
     DWORD m_links;
+    bool m_link;  // a reparse point that leads to another name
 };
 
 // The native call that opens and creates entries, so that tests can watch
