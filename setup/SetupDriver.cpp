@@ -10,6 +10,7 @@
 #include "wcls/ErrorReport.h"
 #include "wcls/FileLock.h"
 #include "wcls/Handles.h"
+#include "wcls/LibTexts.h"
 #include "wcls/LogFile.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
@@ -151,7 +152,8 @@ bool HoldDataFolder()
     if (opened == VF_REFUSED)
         ReportError(ERR_SYSTEM, SetupText::kDataFolderRefused, folder.CStr(), 0);
     else
-        ReportSystemError(GetLastError(), ERR_OPENFILE, folder, folder);
+        ReportSystemError(GetLastError(), ERR_OPENFILE, folder,
+                          Framed(LibText::kOpenFileHead, folder.CStr(), LibText::kOpenFileTail));
     return false;
 }
 

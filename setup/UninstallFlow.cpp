@@ -61,7 +61,8 @@ bool DeleteKeyTree(HKEY root, const String& path)
     int count = 0;
     {
         UniqueRegKey key;
-        LONG result = RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS | RegView(root, path.CStr()), key.Put());
+        LONG result =
+            RegOpenKeyExA(root, path.CStr(), 0, KEY_ENUMERATE_SUB_KEYS | RegView(root, path.CStr()), key.Put());
         if (!Check(result)) return false;
         for (DWORD index = 0; key; ++index, ++count) {
             String name;

@@ -4,7 +4,6 @@
 #include "Assert.h"
 #include "LibTexts.h"
 #include "OpenAccess.h"
-#include "PathText.h"
 #include "VerifiedFile.h"
 #include "TARVO5/DosError.h"
 
@@ -60,8 +59,7 @@ HANDLE FileLock::OpenShared(const String& name, DWORD access, DWORD share, SECUR
 {
     String base;
     VerifiedFile folder, lock;
-    String parent = StripBackslash(SplitPath(name, &base));
-    int opened = folder.OpenRoot(parent);
+    int opened = folder.OpenFolderOf(name, &base);
     if (opened == VF_OPENED) opened = lock.OpenOwn(folder, base, access, share, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, sa);
     if (opened == VF_OPENED) return lock.Release();
     // A name that leads elsewhere is refused at once, as access denied.
@@ -83,7 +81,7 @@ void FileLock::Unlock()
     }
     String base;
     VerifiedFile folder, lock;
-    if (folder.OpenRoot(StripBackslash(SplitPath(m_strName, &base))) == VF_OPENED &&
+    if (folder.OpenFolderOf(m_strName, &base) == VF_OPENED &&
         lock.Open(folder, base, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0,
                   nullptr, VF_ANYNAMES | VF_LINKS) == VF_OPENED)
         lock.Delete();

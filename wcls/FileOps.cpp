@@ -251,7 +251,7 @@ int DeleteTree(DWORD options, const String& given)
     String name, folder = StripBackslash(SplitPath(pattern));
     // The listed folder is checked in its parent: not a link, in its place.
     VerifiedFile parent, listed;
-    int opened = parent.OpenRoot(StripBackslash(SplitPath(folder, &name)));
+    int opened = parent.OpenFolderOf(folder, &name);
     if (opened == VF_OPENED)
         opened = listed.Open(parent, name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, nullptr, VF_FOLDER);
     if (opened == VF_MISSING) return 1;
@@ -290,7 +290,7 @@ int OpenVerifiedWithRetry(VerifiedFile* file, const String& path, DWORD access, 
     String name;
     VerifiedFile folder;
     const DWORD start = GetTickCount();
-    int opened = folder.OpenRoot(StripBackslash(SplitPath(path, &name)));
+    int opened = folder.OpenFolderOf(path, &name);
     while (opened == VF_OPENED) {
         opened = disposition == OPEN_EXISTING
                      ? file->Open(folder, name, access, share, disposition, attributes, sa, 0)

@@ -40,7 +40,7 @@ bool lf_open()
     String path = FullPath(String(s_szName)), name;
     VerifiedFile folder, file;
     DWORD disposition = (s_flags & LF_DELETE) ? CREATE_ALWAYS : OPEN_ALWAYS;
-    if (folder.OpenRoot(StripBackslash(SplitPath(path, &name)), VF_LINKS) == VF_OPENED &&
+    if (folder.OpenFolderOf(path, &name, VF_LINKS) == VF_OPENED &&
         file.OpenOwn(folder, name, GENERIC_WRITE, FILE_SHARE_READ, disposition, FILE_ATTRIBUTE_NORMAL, nullptr) ==
             VF_OPENED) {
         s_file.Reset(file.Release());

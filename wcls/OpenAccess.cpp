@@ -182,7 +182,7 @@ bool ApplyOpenAccess(PSECURITY_DESCRIPTOR security, const String& folder)
 {
     String name;
     VerifiedFile parent, root;
-    int opened = parent.OpenRoot(StripBackslash(SplitPath(StripBackslash(folder), &name)));
+    int opened = parent.OpenFolderOf(StripBackslash(folder), &name);
     if (opened == VF_OPENED)
         opened = root.Open(parent, name, WRITE_DAC | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                            0, nullptr, VF_FOLDER);

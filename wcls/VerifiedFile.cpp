@@ -151,6 +151,11 @@ int VerifiedFile::OpenRoot(const String& folder, DWORD options)
     return Verify(nullptr, String(), VF_FOLDER);
 }
 
+int VerifiedFile::OpenFolderOf(const String& path, String* name, DWORD options)
+{
+    return OpenRoot(StripBackslash(SplitPath(path, name)), options);
+}
+
 int VerifiedFile::Open(const VerifiedFile& in, const String& name, DWORD access, DWORD share, DWORD disposition,
                        DWORD attributes, SECURITY_ATTRIBUTES* sa, DWORD options)
 {

@@ -33,6 +33,8 @@ public:
     // system's): opened and held; refused when it is a link, unless
     // VF_LINKS asks for the folder it leads to (a place the user chose).
     int OpenRoot(const String& folder, DWORD options = 0);
+    // OpenRoot on the folder a path lies in; *name gets the rest.
+    int OpenFolderOf(const String& path, String* name, DWORD options = 0);
     // The entry `name` (a relative path) below the open folder `in`, with
     // the access, sharing, disposition and attributes of CreateFileA.
     int Open(const VerifiedFile& in, const String& name, DWORD access, DWORD share, DWORD disposition,
