@@ -8,6 +8,7 @@
 #include "SetupFileList.h"
 #include "SetupTexts.h"
 #include "Unattended.h"
+#include "UndoJournal.h"
 #include "TARVO5/DosError.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
@@ -169,10 +170,6 @@ Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, DWORD* err)
 // file refuses to be overwritten (or, under some systems, keeps those
 // attributes): its attributes go back to normal. Doing this only for such a
 // file spares a look-up of every new one.
-// The part of a destination below the all-users data folder, where other
-// users may create names; empty for any other destination.
-String SharedPart(const String& dest);
-
 // A destination in the all-users data folder is opened once and checked
 // through its handle; a link or a second name of another file planted
 // under its name is made anew, and a name that leads elsewhere (a folder
@@ -248,6 +245,8 @@ bool StartsWithFolder(const char* path, const String& folder)
     return b.Length() > 0 && strncmp(a.CStr(), b.CStr(), (size_t)b.Length()) == 0;
 }
 
+}  // namespace
+
 String SharedPart(const String& dest)
 {
     String shared = FolderForm(g_commonAppDataDir);
@@ -255,79 +254,22 @@ String SharedPart(const String& dest)
     return String(dest.CStr() + shared.Length());
 }
 
-// Takes the read-only attribute off a file outside the shared folder.
-bool ClearReadOnly(const String& path)
-{
-    DWORD attributes = GetFileAttributesA(path.CStr());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           SetFileAttributesA(path.CStr(), attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY);
-}
+namespace {
 
-// A shared destination goes through a handle opened on the name itself:
-// a link as the link, a second name as that name only. 1 removed or
-// missing, 0 in use, -1 after reporting.
-int RemoveShared(const String& dest, const String& relative)
-{
-    VerifiedFile shared, file;
-    int opened = shared.OpenRoot(StripBackslash(g_commonAppDataDir));
-    if (opened == VF_OPENED)
-        opened = file.Open(shared, relative, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           OPEN_EXISTING, 0, nullptr, VF_ANYNAMES | VF_LINKS);
-    if (opened == VF_MISSING) return 1;
-    LARGE_INTEGER size = {};
-    if (opened == VF_OPENED && lf_is_on()) GetFileSizeEx(file.Handle(), &size);
-    bool deleted = opened == VF_OPENED && file.Delete();
-    // A read-only file is not in use: one of its own (one name only) loses
-    // the attribute, for another file's name it stays and is reported.
-    bool readOnly = !deleted && opened == VF_OPENED && GetLastError() == ERROR_ACCESS_DENIED && !file.IsLink();
-    if (readOnly && !file.HasOtherNames()) {
-        VerifiedFile attributes;
-        deleted = attributes.Open(shared, relative, FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0, nullptr,
-                                  0) == VF_OPENED &&
-                  attributes.SetAttributes(FILE_ATTRIBUTE_NORMAL) && file.Delete();
-    }
-    if (deleted && file.Close()) {
-        LogStep(LibText::kLogRemove, dest, file.IsLink() ? -1 : (long long)size.QuadPart);
-        return 1;
-    }
-    if (readOnly) SetLastError(ERROR_ACCESS_DENIED);
-    DWORD err = opened == VF_REFUSED ? (DWORD)ERROR_ACCESS_DENIED : GetLastError();
-    if (opened != VF_REFUSED && !readOnly && ClassifyError(err) == ECLASS_INUSE) return 0;
-    ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
-    return -1;
-}
-
-// An entry without a source name: the destination goes.
+// An entry without a source name: the destination goes (set aside while
+// the run can still be undone). A read-only file is not in use: it would be
+// asked about forever.
 bool RemoveEntry(HWND owner, const String& dest)
 {
-    String relative = SharedPart(dest);
-    while (!relative.IsEmpty()) {
-        int removed = RemoveShared(dest, relative);
-        if (removed != 0) return removed > 0;
-        if (!AskRetry(owner, dest) && ConfirmAbort(owner)) return false;
-    }
-    bool clearedReadOnly = false;
     for (;;) {
-        long long size = FileSize(dest);
-        SetLastError(0);
-        if (DeleteFileA(dest.CStr())) {
-            LogStep(LibText::kLogRemove, dest, size);
+        long long size = -1;
+        int removed = UndoRemove(dest, lf_is_on() ? &size : nullptr);
+        if (removed == ASIDE_DONE) {
+            if (size >= 0) LogStep(LibText::kLogRemove, dest, size);
             return true;
         }
-        DWORD err = GetLastError();
-        int state = PathState(dest);
-        // An unanswered query has been reported: stop rather than carry on
-        // as if the file had gone.
-        if (state & PS_UNREADABLE) return false;
-        if (state != PS_FILE) return true;  // nothing to remove
-        // A read-only file is not in use: it would be asked about forever.
-        if (err == ERROR_ACCESS_DENIED && !clearedReadOnly && ClearReadOnly(dest)) {
-            clearedReadOnly = true;
-            continue;
-        }
-        if (ClassifyError(err) != ECLASS_INUSE) {
-            ReportSystemError(err, ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
+        if (removed == ASIDE_FAILED) {
+            ReportSystemError(GetLastError(), ERR_WRITE, dest, dest + String(SetupText::kCannotRemoveTail));
             return false;
         }
         if (!AskRetry(owner, dest) && ConfirmAbort(owner)) return false;
@@ -403,7 +345,9 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
     for (;;) {
         CreateFolderTree(entry.destFolder);  // a missing folder shows as a write error
         uint64_t before = s_bytesWritten;
-        int result = CopyOneFile(entry.compressed, source, dest);
+        int aside = UndoSetAside(dest);
+        if (aside == ASIDE_FAILED) return ReportWriteError(GetLastError(), dest) == COPY_DONE;
+        int result = aside == ASIDE_INUSE ? COPY_INUSE : CopyOneFile(entry.compressed, source, dest);
         if (result == COPY_DONE) {
             LogStep(SetupText::kLogCopy, dest, (long long)(s_bytesWritten - before));
             return true;
@@ -472,6 +416,36 @@ public:
 
 }  // namespace
 
+namespace {
+
+// The next entry of the section from *key on (key names, NUL-separated),
+// passing over blank values; false at the end.
+bool NextEntry(FEnv2* list, const String& section, const String& appPath, const char** key, SetupFileEntry* entry)
+{
+    for (; **key; *key += strlen(*key) + 1) {
+        int found = 0;
+        String value = list->GetString(section.CStr(), *key, "", &found);
+        if (!found || IsBlankText(value.CStr())) continue;
+        ParseSetupFileEntry(value.CStr(), entry, appPath);
+        *key += strlen(*key) + 1;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void PlanSection(FEnv2* list, const String& section, const String& appPath)
+{
+    String keys = list->GetKeyNames(section.CStr());
+    const char* key = keys.CStr();
+    SetupFileEntry entry;
+    while (NextEntry(list, section, appPath, &key, &entry)) {
+        UndoPlanFolder(entry.destFolder);
+        UndoPlanFile(entry.destFolder + entry.destName);
+    }
+}
+
 int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
                 const String& appPath)
 {
@@ -480,13 +454,9 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
     LogStep(SetupText::kLogSection, section);
     String sourceFolder = FolderForm(source);
     String keys = list->GetKeyNames(section.CStr());
-    for (const char* key = keys.CStr(); *key; key += strlen(key) + 1) {
-        int found = 0;
-        String value = list->GetString(section.CStr(), key, "", &found);
-        if (!found || IsBlankText(value.CStr())) continue;
-        SetupFileEntry entry;
-        ParseSetupFileEntry(value.CStr(), &entry, appPath);
-
+    const char* key = keys.CStr();
+    SetupFileEntry entry;
+    while (NextEntry(list, section, appPath, &key, &entry)) {
         progress->SetMessage(String(SetupText::kCopying) + entry.destName);
         if (!progress->Pump()) {
             if (ConfirmAbort(owner)) return 0;

@@ -23,6 +23,14 @@ enum {
 int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
                 const String& appPath);
 
+// Adds every destination of the section, and its folder, to the undo plan.
+void PlanSection(FEnv2* list, const String& section, const String& appPath);
+
+// The part of a path below the all-users application-data folder, where
+// other users may create names (reached through checked handles only);
+// empty for any other path.
+String SharedPart(const String& path);
+
 // Copies (compressed: expands) one file over the destination, carrying the
 // source's last-write time.
 int CopyOneFile(int compressed, const String& source, const String& dest);

@@ -11,6 +11,7 @@
 #include "SetupTexts.h"
 #include "Shortcut.h"
 #include "Unattended.h"
+#include "UndoJournal.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
@@ -18,6 +19,7 @@
 #include "wcls/LibStartup.h"
 #include "wcls/OpenAccess.h"
 #include "wcls/PathText.h"
+#include "wcls/Registry.h"
 
 namespace {
 
@@ -44,6 +46,54 @@ bool OpenProgress(InstallRun* run)
     run->progress = new DoingWnd(SetupText::kProgressTitle, -1, -1, 40 * g_cxChar, g_cyChar, run->owner,
                                  DW_CANCELBTN | DW_NOBAR | DW_SHOW | DW_DISABLEOWNER);
     return true;  // window creation retries or ends the process; it never fails here
+}
+
+// The settings files the run saves, each with the ".BAK" its save writes.
+String SettingsFile(const InstallRun* run, int index)
+{
+    const String files[] = {run->Main() + String(SetupText::kShareEnv), run->Main() + String(SetupText::kShellEnv),
+                            g_productDataDir + String(SetupText::kCommonEnv)};
+    return files[index / 2] + String(index % 2 ? ".BAK" : "");
+}
+const int kSettingsNames = 6;
+
+// Before the first change: what the run will touch, in the journal that
+// lets a stopped or crashed run be undone.
+bool BeginUndo(InstallRun* run)
+{
+    UndoPlanReset();
+    UndoPlanShellProgram(run->ShellProgram());
+    UndoPlanFolder(run->options->folder);
+    UndoPlanFolder(g_productDataDir);
+    for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
+        PlanSection(run->list, String(*section), run->options->folder);
+    for (int i = 0; i < kSettingsNames; ++i) UndoPlanFile(SettingsFile(run, i));
+    if (!run->options->updateExisting) {
+        const String linkName(SetupText::kShortcutFile);
+        UndoPlanFolder(run->options->startMenuFolder);
+        UndoPlanFile(run->options->startMenuFolder + linkName);
+        if (run->WantsDesktopIcon()) {
+            UndoPlanFolder(run->options->desktopFolder);
+            UndoPlanFile(run->options->desktopFolder + linkName);
+        }
+        const String classes(kMachineClasses);
+        UndoPlanKey(InstallRecordKey(8));
+        UndoPlanKey((classes + String(SetupText::kDocTypeProgId)).CStr());
+        UndoPlanKey((classes + String(SetupText::kDocTypeExtension)).CStr());
+        UndoPlanKey(SetupText::kUninstallKey);
+    }
+    return UndoBegin();
+}
+
+// A file written outside the copy engine: what is there is set aside first.
+bool SetAside(const String& path)
+{
+    if (UndoSetAside(path) == ASIDE_DONE) return true;
+    DWORD err = GetLastError();
+    String text;
+    text.Append(SetupText::kFileHead).Append(path.CStr()).Append(SetupText::kCannotWriteTail);
+    ReportSystemError(err, ERR_WRITE, path, text);
+    return false;
 }
 
 bool CreateDataFolder(InstallRun*)
@@ -75,6 +125,9 @@ bool WriteSettingsFiles(InstallRun* run)
     SafePtr<FEnv2> common = new FEnv2(g_productDataDir + String(SetupText::kCommonEnv), ENV_OPENACCESS,
                                       kEnvLockTimeout, kEnvLockInterval);
     if (!shell->IsLoaded() || !share->IsLoaded() || !common->IsLoaded()) return false;
+    // Loaded, so the files themselves can go aside: each save writes anew.
+    for (int i = 0; i < kSettingsNames; ++i)
+        if (!SetAside(SettingsFile(run, i))) return false;
     if (!run->options->updateExisting) {
         common->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
         common->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
@@ -119,6 +172,7 @@ bool CreateShortcuts(InstallRun* run)
     const String* links[] = {&run->record.pathShortcut1, &run->record.pathShortcut2};
     for (const String* link : links) {
         if (link->IsEmpty()) continue;
+        if (!SetAside(*link)) return false;
         if (!CreateShortcut(shell.CStr(), "", SetupText::kShortcutDescription, shell.CStr(), 0, *link)) return false;
         LogStep(SetupText::kLogShortcut, *link);
     }
@@ -147,6 +201,7 @@ const struct {
     bool freshOnly;
 } kSteps[] = {
     {OpenProgress, false},              // progress window, background disabled
+    {BeginUndo, false},                 // the journal, before the first change
     {CreateDataFolder, false},          // product data folder, open to everyone
     {CopyFiles, false},                 // the sections of the file list
     {ShowPleaseWait, false},            // no cancelling from here on
@@ -158,11 +213,26 @@ const struct {
     {WriteUninstall, true},             // entry in the list of installed programs
 };
 
+// An ending that did not complete: the run is undone. What could not be
+// restored is named; then the shell program has gone, so that no
+// half-installed application can be started.
+String Undo(InstallRun* run)
+{
+    if (run->progress) {
+        run->progress->SetMessage(String(SetupText::kUndoing));
+        UpdateWindow(run->progress->HWnd());
+    }
+    String notRestored;
+    if (UndoRun(&notRestored)) return String(SetupText::kAborted);
+    DeleteFileA(run->ShellProgram().CStr());
+    return String(SetupText::kAborted) + String(SetupText::kNotRestoredHead) + notRestored;
+}
+
 // Both endings: the shell hears of the changes, the user of the outcome.
-// An aborted run takes the shell program away so that no half-installed
-// application can be started; everything else stays as it is.
 int Finish(InstallRun* run, bool completed)
 {
+    if (completed) UndoCommit();
+    String aborted = completed ? String() : Undo(run);
     if (run->progress) run->progress->Close();
     SHChangeNotify(SHCNE_ALLEVENTS, SHCNF_DWORD, nullptr, nullptr);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
@@ -171,8 +241,7 @@ int Finish(InstallRun* run, bool completed)
         ShowMessage(run->owner, SetupText::kCompleted, SetupText::kAppTitle, MB_OK);
         return 1;
     }
-    DeleteFileA(run->ShellProgram().CStr());
-    ShowMessage(run->owner, SetupText::kAborted, SetupText::kAppTitle, MB_OK);
+    ShowMessage(run->owner, aborted.CStr(), SetupText::kAppTitle, MB_OK);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "Entry.h"
 #include "Flows.h"
 #include "SetupTexts.h"
+#include "UndoJournal.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FileLock.h"
 #include "wcls/Handles.h"
@@ -129,6 +130,7 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
     if (!TakeLockFiles(locks)) return false;
     if (!HoldDataFolder()) return false;
     lf_open();  // the log of /LOG, now that this run is the only one
+    UndoInterruptedRun();  // a run that crashed is undone before anything else
 
     if (uninstall && !update)
         UninstallFlow();

@@ -89,6 +89,15 @@ constexpr char kCompleted[] =
     "セットアップを完了しました。\n「Zuntoria８」のアイコンをクリックするとズントリアを起動できます。";
 constexpr char kAborted[] =
     "セットアップを中止しました。\nセットアップは完了してないのでZuntoria Ver.８ は使用できません。";
+// Undo of a run that did not complete.
+constexpr char kUndoKey[] = "software\\tarvo\\zunto8\\undo";  // the journal of the running setup
+constexpr char kUndoBackupTail[] = ".zu8-undo";                 // a file set aside beside its name
+constexpr char kUndoing[] = "変更を元に戻しています...";
+constexpr char kNotRestoredHead[] = "\n\n次の項目は元に戻せませんでした：";
+constexpr char kRecovered[] =
+    "前回のセットアップが途中で終了していたため、そのときの変更を元に戻しました。";
+constexpr char kLogUndo[] = "UNDO";
+constexpr char kLogNotRestored[] = "NOT-RESTORED";
 constexpr char kMainFolder[] = "Main\\";
 constexpr char kShellProgram[] = "ZUNTOSHL.EXE";
 constexpr char kMainProgram[] = "ZUNTO8.EXE";

@@ -45,6 +45,13 @@ def set_shell_folder(driver, name, value, root="HKLM"):
         driver.ok("reg-set %s\\%s|%s|%s" % (view, SHELL_FOLDERS, name, value))
 OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまたはファイルが見つかりません。"
 
+UNDO_KEY = "HKLM\\software\\tarvo\\zunto8\\undo"
+SNAPSHOT_VALUES = ([(DATA_KEY, n) for n in ("AppDir", "KeyAppDir", "pathShortcut1", "pathShortcut2")] +
+                   [(UNINSTALL_KEY, n) for n in ("UninstallString", "DisplayName", "DisplayIcon", "EstimatedSize")] +
+                   [("HKCR\\.QDA", ""), ("HKCR\\TarvoSorvekDocument8", ""),
+                    ("HKCR\\TarvoSorvekDocument8\\DefaultIcon", ""),
+                    ("HKCR\\TarvoSorvekDocument8\\shell\\open\\command", ""), (UNDO_KEY, "State")])
+
 PROGRAM_FILES = ["SETUP.EXE", "README.TXT", "Main\\ZUNTO8.EXE", "Main\\ZUNTOSHL.EXE", "Main\\SHARE.ENV",
                  "Main\\ZUNTOSHL.ENV", "Samples\\勘定科目表.TXT", "Samples\\帳票サンプル.TXT"]
 
@@ -75,7 +82,31 @@ class FlowCase(E2ETestCase):
 
     def reg(self, key, name):
         answer = self.driver.ok("reg-get %s|%s" % (key, name))
-        return answer.get("text") if answer["exists"] else None
+        return answer.get("text", answer.get("dword")) if answer["exists"] else None
+
+    def snapshot(self, *more):
+        """The machine as an installation sees it: files with their bytes
+        and times under the program, data and link folders (and the host
+        folders `more`),
+        and the product's registry values in both views."""
+        files = {}
+        folders = [PROG, DATA, START_LINK.rsplit("\\", 1)[0], DESKTOP_LINK.rsplit("\\", 1)[0]]
+        for folder in [self.host(f) for f in folders] + list(more):  # `more`: host paths
+            for root, dirs, names in os.walk(folder):
+                for name in dirs + names:
+                    path = os.path.join(root, name)
+                    is_file = os.path.isfile(path)
+                    files[path] = (open(path, "rb").read() if is_file else None,
+                                   os.lstat(path).st_mtime_ns if is_file else None)
+        views = lambda key: [key, "HKLM64" + key[4:]] if key.startswith("HKLM") else [key]
+        registry = {(view, name): self.reg(view, name) for key, name in SNAPSHOT_VALUES for view in views(key)}
+        return files, registry
+
+    def assert_same(self, before, after):
+        """Names what differs, not megabytes of bytes."""
+        for kind, old, new in zip(("file", "registry"), before, after):
+            differ = sorted(str(k) for k in set(old) | set(new) if old.get(k) != new.get(k))
+            self.assertEqual([], differ, kind)
 
     def env_text(self, win_path):
         with open(self.host(win_path), "rb") as f:

@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shlwapi.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "setup/RegistryRecords.h"
 #include "setup/SetupDriver.h"
 #include "setup/SetupTexts.h"
+#include "setup/UndoJournal.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
@@ -63,6 +65,31 @@ uint64_t LastWrite(const std::string& path)
     WIN32_FILE_ATTRIBUTE_DATA d = {};
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
     return ((uint64_t)d.ftLastWriteTime.dwHighDateTime << 32) | d.ftLastWriteTime.dwLowDateTime;
+}
+
+// Every file below a folder: its bytes, time and attributes.
+typedef std::map<std::string, std::string> Listing;
+void ListInto(const std::string& folder, Listing* out)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName, path = folder + "\\" + name;
+        if (name == "." || name == "..") continue;
+        (*out)[path] = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                           ? "folder"
+                           : ReadFileBytes(path) + "@" + std::to_string(LastWrite(path)) + "/" +
+                                 std::to_string(fd.dwFileAttributes);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListInto(path, out);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+Listing ListAll(const std::string& folder)
+{
+    Listing l;
+    ListInto(folder, &l);
+    return l;
 }
 
 // ---- registry ------------------------------------------------------------------------
@@ -271,7 +298,7 @@ TEST_F(InstallEngine, FreshInstallationThenUpdate)
     EXPECT_EQ(Sz("other"), RegRaw(HKEY_CLASSES_ROOT, ".QDA", nullptr));
 }
 
-TEST_F(InstallEngine, EveryFailingPhaseShowsItsReasonThenTheAbortMessage)
+TEST_F(InstallEngine, EveryFailingPhaseShowsItsReasonThenTheAbortMessageAndIsUndone)
 {
     // A desktop folder of 250 characters can be made, but its link path does
     // not fit the 260 wide characters of the conversion.
@@ -284,21 +311,19 @@ TEST_F(InstallEngine, EveryFailingPhaseShowsItsReasonThenTheAbortMessage)
         const char* phase;
         void (*arrange)(FEnv2* list, SetupOptions* options);
         std::string reason;  // the first box starts with it
-        Texts remain;        // in the run's folder
-        bool record;         // the application record was written
     } rows[] = {
         {"copy", [](FEnv2* list, SetupOptions*) { list->SetString("Files2", "bad", "1,1,TRUNC.EX_,T.EXE,$(AppPath)"); },
-         Media() + "TRUNC.EX_\n\n読み込みに失敗", {data, APP "Main\\ZUNTO8.EXE", APP "README.TXT"}, false},
+         Media() + "TRUNC.EX_\n\n読み込みに失敗"},
         {"settings files", [](FEnv2* list, SetupOptions*) { list->SetString("Files", "share", nullptr); },
-         "ファイル " + base(2) + APP "Main\\SHARE.ENV をオープンできません.\n\n", {APP "Main\\ZUNTOSHL.ENV", data + "\\COMMON.ENV"}, false},
+         "ファイル " + base(2) + APP "Main\\SHARE.ENV をオープンできません.\n\n"},
         {"registry", [](FEnv2*, SetupOptions*) { SetKeyDacl(HKEY_LOCAL_MACHINE, InstallRecordKey(8), kDeny); },
-         "レジストリ書き込みエラー\n\n" + Denied(), {APP "Main\\SHARE.ENV"}, false},
+         "レジストリ書き込みエラー\n\n" + Denied()},
         {"shortcut", [](FEnv2*, SetupOptions* options) { options->desktopFolder = String(s_longDesktop.c_str()); },
-         "文字列の変換エラー\n\n", {"Start\\Programs\\" LINK}, true},
+         "文字列の変換エラー\n\n"},
         {"access rights", [](FEnv2*, SetupOptions*) { g_securityCalls.setObjectSecurity = RefuseSecurity; },
-         "フォルダ[" + base(5) + data + "]に対するセキュリティー設定に失敗しました.\n\n" + Denied(), {"Start\\Programs\\" LINK, "Desktop\\" LINK}, true},
+         "フォルダ[" + base(5) + data + "]に対するセキュリティー設定に失敗しました.\n\n" + Denied()},
         {"uninstall entry", [](FEnv2*, SetupOptions*) { SetKeyDacl(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, kDeny); },
-         "レジストリ書き込みエラー\n\n" + Denied(), {"Desktop\\" LINK}, true},
+         "レジストリ書き込みエラー\n\n" + Denied()},
     };
     const SecurityCalls realCalls = g_securityCalls;
     int n = 0;
@@ -308,16 +333,55 @@ TEST_F(InstallEngine, EveryFailingPhaseShowsItsReasonThenTheAbortMessage)
         RemoveRecords();
         Arrange(base(n));
         row.arrange(m_list.Get(), &m_options);
+        const Listing before = ListAll(base(n));
         Texts texts = Install(0);
         g_securityCalls = realCalls;
         ASSERT_EQ(2u, texts.size()) << (texts.empty() ? "" : texts[0]);
         EXPECT_EQ(row.reason, texts[0].substr(0, row.reason.size()));
         EXPECT_EQ(SetupText::kAborted, texts[1]);
-        EXPECT_FALSE(Exists(m_app + "Main\\ZUNTOSHL.EXE"));
-        EXPECT_TRUE(Exists(m_app + "SETUP.EXE"));
-        for (const std::string& path : row.remain) EXPECT_TRUE(Exists(m_base + path)) << path;
-        EXPECT_EQ(row.record, RegRaw(HKEY_LOCAL_MACHINE, InstallRecordKey(8), "AppDir") != "-");
+        // Undone: files, folders, shortcuts and records as they were.
+        EXPECT_EQ(before, ListAll(base(n)));
+        for (const auto& key : {std::make_pair(InstallRecordKey(8), "AppDir"),
+                                std::make_pair(SetupText::kUninstallKey, "UninstallString")})
+            EXPECT_EQ("-", RegRaw(HKEY_LOCAL_MACHINE, key.first, key.second));
+        EXPECT_EQ("-", RegRaw(HKEY_CLASSES_ROOT, ".QDA", nullptr));
     }
+}
+
+TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
+{
+    ASSERT_EQ(Texts{SetupText::kCompleted}, Install(1));
+    const std::string main = m_app + "Main\\";
+    WriteFileBytes(main + "ZUNTO7.DLL", "old");
+    SetFileAttributesA((main + "ZUNTO7.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(main + "ZUNTO8.EXE", "damaged");
+    const Listing before = ListAll(m_base);
+    m_options.updateExisting = 1;
+
+    // Stopped by a broken file of the last section, after the program files
+    // were replaced and the old one removed.
+    m_list->SetString("Files2", "bad", "1,1,TRUNC.EX_,T.EXE,$(AppPath)");
+    Texts texts = Install(0);
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ(SetupText::kAborted, texts[1]);
+    EXPECT_EQ(before, ListAll(m_base));
+
+    // Crashed: the journal and the names on disk as the process left them.
+    UndoPlanReset();
+    PlanSection(m_list.Get(), String("Update"), m_options.folder);
+    UndoPlanFile(String((main + "ZUNTO9.EXE").c_str()));
+    ASSERT_TRUE(UndoBegin());
+    for (const char* name : {"ZUNTO8.EXE", "ZUNTO9.EXE"}) {  // replaced; made anew
+        ASSERT_EQ(ASIDE_DONE, UndoSetAside(String((main + name).c_str())));
+        WriteFileBytes(main + name, "new");
+    }
+    ASSERT_EQ(ASIDE_DONE, UndoRemove(String((main + "ZUNTO7.DLL").c_str()), nullptr));
+    UndoPlanReset();  // the process ends: its memory goes, the journal stays
+    BoxWatcher boxes;
+    UndoInterruptedRun();
+    EXPECT_EQ(Texts{SetupText::kRecovered}, TextsOf(boxes.Boxes()));
+    EXPECT_EQ(before, ListAll(m_base));
+    EXPECT_EQ("-", RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUndoKey, "State"));
 }
 
 TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
