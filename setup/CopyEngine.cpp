@@ -264,8 +264,9 @@ bool RemoveEntry(HWND owner, const String& dest)
     for (;;) {
         long long size = -1;
         int removed = UndoRemove(dest, lf_is_on() ? &size : nullptr);
+        if (removed == ASIDE_MISSING) return true;
         if (removed == ASIDE_DONE) {
-            if (size >= 0) LogStep(LibText::kLogRemove, dest, size);
+            LogStep(LibText::kLogRemove, dest, size);
             return true;
         }
         if (removed == ASIDE_FAILED) {

@@ -130,7 +130,8 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
     if (!TakeLockFiles(locks)) return false;
     if (!HoldDataFolder()) return false;
     lf_open();  // the log of /LOG, now that this run is the only one
-    UndoInterruptedRun();  // a run that crashed is undone before anything else
+    // A run that crashed is undone before anything else.
+    if (!UndoInterruptedRun() || !HoldDataFolder()) return false;
 
     if (uninstall && !update)
         UninstallFlow();

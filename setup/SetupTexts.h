@@ -96,6 +96,8 @@ constexpr char kUndoing[] = "変更を元に戻しています...";
 constexpr char kNotRestoredHead[] = "\n\n次の項目は元に戻せませんでした：";
 constexpr char kRecovered[] =
     "前回のセットアップが途中で終了していたため、そのときの変更を元に戻しました。";
+constexpr char kRunAgain[] =
+    "\n\nこれらを使用しているプログラムを終了してから、もう一度セットアップを実行してください。";
 constexpr char kLogUndo[] = "UNDO";
 constexpr char kLogNotRestored[] = "NOT-RESTORED";
 constexpr char kMainFolder[] = "Main\\";

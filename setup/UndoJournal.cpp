@@ -47,6 +47,7 @@ struct Journal {
     std::vector<PlannedKey> keys;
     std::vector<String> missingKeys;  // parents of planned keys missing at plan time, parents first
     String shellProgram;              // taken away when the undo is incomplete
+    String backupTail;                // of this run's backup names
     bool active = false;
     bool recovering = false;  // a journal of an earlier process: every name counts as touched
 };
@@ -67,7 +68,7 @@ std::string Upper(const String& text)
 
 String Backup(const String& path)
 {
-    return path + String(SetupText::kUndoBackupTail);
+    return path + s_journal.backupTail;
 }
 
 // ---- names on disk -----------------------------------------------------------------
@@ -97,49 +98,54 @@ bool IsMissing(DWORD err)
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 }
 
-// A name below the all-users folder, opened as it stands (a link as the
-// link, a second name as that name) and found in its place.
-int OpenShared(const String& relative, DWORD access, VerifiedFile* file, DWORD options = VF_ANYNAMES | VF_LINKS)
-{
-    VerifiedFile root;
-    int opened = root.OpenRoot(StripBackslash(g_commonAppDataDir));
-    if (opened == VF_OPENED)
-        opened = file->Open(root, relative, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            OPEN_EXISTING, 0, nullptr, options);
-    if (opened == VF_REFUSED) SetLastError(ERROR_ACCESS_DENIED);
-    return opened;
-}
+// A name below the all-users folder, reached through checked handles only:
+// the folder it lies in is held (no one moves or swaps it meanwhile) and the
+// name is opened in that folder as it stands (a link as the link).
+class SharedEntry {
+public:
+    // VF_OPENED or VF_MISSING; otherwise the last error says why (a name
+    // that leads elsewhere is access denied).
+    int Open(const String& relative, DWORD access, DWORD options)
+    {
+        String folderPart = SplitPath(relative, &m_name);
+        int opened = m_root.OpenRoot(StripBackslash(g_commonAppDataDir));
+        if (opened == VF_OPENED && !folderPart.IsEmpty())
+            opened = m_folder.Open(m_root, StripBackslash(folderPart), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_EXISTING, 0, nullptr, VF_FOLDER);
+        if (opened == VF_OPENED)
+            opened = file.Open(In(), m_name, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               OPEN_EXISTING, 0, nullptr, options);
+        if (opened == VF_REFUSED) SetLastError(ERROR_ACCESS_DENIED);
+        return opened;
+    }
+    const VerifiedFile& In() const { return m_folder.IsOpen() ? m_folder : m_root; }
+    // Renamed within its folder (a backup lies beside its file).
+    bool RenameTo(const String& path, bool replace)
+    {
+        String name;
+        SplitPath(path, &name);
+        return file.MoveWithin(In(), name, replace);
+    }
+    long long Size()
+    {
+        LARGE_INTEGER bytes = {};
+        return !file.IsLink() && GetFileSizeEx(file.Handle(), &bytes) ? bytes.QuadPart : -1;
+    }
+
+    VerifiedFile file;
+
+private:
+    VerifiedFile m_root, m_folder;
+    String m_name;
+};
+
+const DWORD kAnyEntry = VF_ANYNAMES | VF_LINKS;
 
 long long SizeByName(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     return (long long)(((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow);
-}
-
-// Renames `from` over `to`. 1 moved, 0 `from` missing, -1 failed (last error).
-int MoveName(const String& from, const String& to, long long* size = nullptr)
-{
-    if (size) *size = -1;
-    String relative = SharedPart(from);
-    if (!relative.IsEmpty()) {
-        VerifiedFile file;
-        int opened = OpenShared(relative, DELETE | FILE_READ_ATTRIBUTES, &file);
-        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
-        LARGE_INTEGER bytes = {};
-        if (size && !file.IsLink() && GetFileSizeEx(file.Handle(), &bytes)) *size = bytes.QuadPart;
-        return file.MoveTo(to) ? 1 : -1;
-    }
-    std::wstring source = LongPath(from);
-    DWORD attributes = GetFileAttributesW(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError()) ? 0 : -1;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {  // a folder is never a file to replace
-        SetLastError(ERROR_ACCESS_DENIED);
-        return -1;
-    }
-    if (size) *size = SizeByName(source);
-    if (MoveFileExW(source.c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
-    return IsMissing(GetLastError()) ? 0 : -1;
 }
 
 // Deletes a name (a link as the link). A read-only file loses the
@@ -150,19 +156,23 @@ int DeleteName(const String& path, long long* size = nullptr)
     if (size) *size = -1;
     String relative = SharedPart(path);
     if (!relative.IsEmpty()) {
-        VerifiedFile file;
-        int opened = OpenShared(relative, DELETE | FILE_READ_ATTRIBUTES, &file);
+        SharedEntry entry;
+        int opened = entry.Open(relative, DELETE, kAnyEntry);
         if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
-        LARGE_INTEGER bytes = {};
-        if (size && !file.IsLink() && GetFileSizeEx(file.Handle(), &bytes)) *size = bytes.QuadPart;
-        bool deleted = file.Delete();
-        if (!deleted && GetLastError() == ERROR_ACCESS_DENIED && !file.IsLink() && !file.HasOtherNames()) {
+        if (size) *size = entry.Size();
+        bool deleted = entry.file.Delete();
+        if (!deleted && GetLastError() == ERROR_ACCESS_DENIED && !entry.file.IsLink() &&
+            !entry.file.HasOtherNames()) {
             VerifiedFile attributes;
-            deleted = OpenShared(relative, FILE_WRITE_ATTRIBUTES, &attributes, 0) == VF_OPENED &&
-                      attributes.SetAttributes(FILE_ATTRIBUTE_NORMAL) && file.Delete();
+            String name;
+            SplitPath(relative, &name);
+            deleted = attributes.Open(entry.In(), name, FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0,
+                                      nullptr, 0) == VF_OPENED &&
+                      attributes.SetAttributes(FILE_ATTRIBUTE_NORMAL) && entry.file.Delete();
             if (!deleted) SetLastError(ERROR_ACCESS_DENIED);
         }
-        return deleted && file.Close() ? 1 : -1;
+        return deleted && entry.file.Close() ? 1 : -1;
     }
     std::wstring wide = LongPath(path);
     if (size) *size = SizeByName(wide);
@@ -170,12 +180,68 @@ int DeleteName(const String& path, long long* size = nullptr)
     DWORD err = GetLastError();
     if (IsMissing(err)) return 0;
     DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;  // no file
     if (err == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_READONLY) &&
         SetFileAttributesW(wide.c_str(), attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY) && DeleteFileW(wide.c_str()))
         return 1;
     SetLastError(err);
     return -1;
+}
+
+// Renames a file to its backup name, which must be free. A link or a second
+// name of another file in the shared folder is no file of ours to keep: the
+// name goes. A folder is never a file: refused, or for a removal, nothing
+// there. 1 set aside, 2 a name removed, 0 nothing there, -1 failed (last
+// error).
+int SetAsideName(const String& path, const String& backup, bool removal, long long* size)
+{
+    if (size) *size = -1;
+    String relative = SharedPart(path);
+    if (!relative.IsEmpty()) {
+        SharedEntry entry;
+        int opened = entry.Open(relative, DELETE, kAnyEntry);
+        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
+        if (size) *size = entry.Size();
+        if (entry.file.IsLink() || entry.file.HasOtherNames()) return entry.file.Delete() && entry.file.Close() ? 2 : -1;
+        return entry.RenameTo(backup, false) ? 1 : -1;
+    }
+    std::wstring source = LongPath(path);
+    DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError()) ? 0 : -1;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return removal ? 0 : -1;
+    }
+    if (size) *size = SizeByName(source);
+    if (MoveFileExW(source.c_str(), LongPath(backup).c_str(), 0)) return 1;
+    return IsMissing(GetLastError()) ? 0 : -1;
+}
+
+// Moves a backup back over its file's name. In the shared folder only a
+// plain file of one name counts as a backup. 1 moved, 0 no backup, -1 failed.
+int RestoreName(const String& backup, const String& path)
+{
+    String relative = SharedPart(backup);
+    if (!relative.IsEmpty()) {
+        SharedEntry entry;
+        int opened = entry.Open(relative, DELETE, 0);
+        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
+        return entry.RenameTo(path, true) ? 1 : -1;
+    }
+    if (MoveFileExW(LongPath(backup).c_str(), LongPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+    return IsMissing(GetLastError()) ? 0 : -1;
+}
+
+// Removes a folder the run created, when it is empty again; one in the
+// shared folder through its checked handle.
+bool RemoveEmptyFolder(const String& folder)
+{
+    String relative = SharedPart(FolderForm(folder));
+    if (relative.IsEmpty()) return RemoveDirectoryW(LongPath(folder).c_str()) != FALSE;
+    SharedEntry entry;
+    return entry.Open(StripBackslash(relative), DELETE, VF_FOLDER) == VF_OPENED && entry.file.Delete() &&
+           entry.file.Close();
 }
 
 // ---- registry -----------------------------------------------------------------------
@@ -248,8 +314,10 @@ bool ReadValue(HKEY key, const char* name, DWORD* type, std::string* data)
 void Snapshot(const String& root, const std::string& relative, std::string* out)
 {
     UniqueRegKey key;
-    if (!OpenKey(Child(root, relative), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key)) return;
-    *out += "S\t" + Hex(relative.data(), relative.size()) + "\n";
+    bool readable = OpenKey(Child(root, relative), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &key);
+    // One that cannot be read is left alone by the undo: "?".
+    *out += "S\t" + Hex(relative.data(), relative.size()) + (readable ? "\n" : "\t?\n");
+    if (!readable) return;
     for (const std::string& name : Names(key.Get(), true)) {
         DWORD type = 0;
         std::string data;
@@ -285,6 +353,7 @@ std::vector<std::string> Fields(const std::string& line)
 // The tree as it was: keys and values by relative name.
 struct Tree {
     std::vector<std::string> keys;  // parents first
+    std::unordered_set<std::string> unreadable;
     std::unordered_map<std::string, std::vector<std::vector<std::string>>> values;  // by key: V fields
 };
 
@@ -294,7 +363,8 @@ Tree ParseTree(const std::string& text)
     size_t start = 0;
     for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         std::vector<std::string> f = Fields(text.substr(start, end - start));
-        if (f[0] == "S" && f.size() == 2) tree.keys.push_back(Unhex(f[1]));
+        if (f[0] == "S" && f.size() >= 2) tree.keys.push_back(Unhex(f[1]));
+        if (f[0] == "S" && f.size() == 3) tree.unreadable.insert(Unhex(f[1]));
         if (f[0] == "V" && f.size() == 5) tree.values[Unhex(f[1])].push_back(f);
     }
     return tree;
@@ -305,6 +375,7 @@ bool Prune(const String& root, const std::string& relative, const Tree& tree)
 {
     UniqueRegKey key;
     String path = Child(root, relative);
+    if (tree.unreadable.count(relative)) return true;
     if (!OpenKey(path, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS, &key)) return !KeyExists(path);
     bool ok = true;
     auto kept = tree.values.find(relative);
@@ -365,6 +436,7 @@ std::string Serialize()
 {
     std::string text = std::string(kJournalHead) + "\n";
     text += "X\t" + std::string(s_journal.shellProgram.CStr()) + "\n";
+    text += "T\t" + std::string(s_journal.backupTail.CStr()) + "\n";
     for (const PlannedFile& f : s_journal.files)
         text += std::string("F\t") + (f.existed ? "1\t" : "0\t") + f.path.CStr() + "\n";
     for (const String& folder : s_journal.folders) text += std::string("D\t") + folder.CStr() + "\n";
@@ -390,13 +462,14 @@ bool Parse(const std::string& text)
         }
         std::vector<std::string> f = Fields(line);
         if (f[0] == "X" && f.size() == 2) s_journal.shellProgram = String(f[1].c_str());
+        if (f[0] == "T" && f.size() == 2) s_journal.backupTail = String(f[1].c_str());
         if (f[0] == "F" && f.size() == 3) s_journal.files.push_back({String(f[2].c_str()), f[1] == "1", true});
         if (f[0] == "D" && f.size() == 2) s_journal.folders.push_back(String(f[1].c_str()));
         if (f[0] == "A" && f.size() == 2) s_journal.missingKeys.push_back(String(f[1].c_str()));
         if (f[0] == "K" && f.size() == 3) s_journal.keys.push_back({String(f[2].c_str()), f[1] == "1", std::string()});
         if ((f[0] == "S" || f[0] == "V") && !s_journal.keys.empty()) s_journal.keys.back().tree += line + "\n";
     }
-    return headed;
+    return headed && !s_journal.backupTail.IsEmpty();
 }
 
 LONG WriteJournal(DWORD state, const std::string* plan)
@@ -449,7 +522,7 @@ void EndJournal()
 // Moves back what was set aside, or deletes what the run created.
 bool RestoreFile(const PlannedFile& f)
 {
-    int moved = MoveName(Backup(f.path), f.path);
+    int moved = RestoreName(Backup(f.path), f.path);
     if (moved != 0) return moved > 0;
     return f.existed || DeleteName(f.path) >= 0;
 }
@@ -460,13 +533,11 @@ bool IsDataFolder(const String& folder)
 }
 
 // A folder the run created goes when it is empty again; the data folder is
-// let go of for that and held again if it stays.
+// let go of for that (the driver holds it again).
 void RemoveFolder(const String& folder)
 {
-    bool data = IsDataFolder(folder);
-    if (data) ReleaseDataFolder();
-    if (RemoveDirectoryW(LongPath(StripBackslash(folder)).c_str())) LogStep(SetupText::kLogUndo, folder);
-    if (data) HoldDataFolder();
+    if (IsDataFolder(folder)) ReleaseDataFolder();
+    if (RemoveEmptyFolder(folder)) LogStep(SetupText::kLogUndo, folder);
 }
 
 void NoteNotRestored(const String& what, String* list, int* count)
@@ -542,9 +613,16 @@ bool UndoBegin()
 {
     UndoPlanKey(SetupText::kUndoKey);  // its parents, so that they go with it
     s_journal.keys.pop_back();         // the journal is not restored: it ends
+    // Backup names of this run only: nothing left by another run is taken
+    // for one of them.
+    char tail[32];
+    snprintf(tail, sizeof(tail), "%s-%08lX", SetupText::kUndoBackupTail,
+             (unsigned long)(GetCurrentProcessId() ^ (GetTickCount() << 12)));
+    s_journal.backupTail = String(tail);
     std::string plan = Serialize();
     LONG result = WriteJournal(STATE_RUNNING, &plan);
     if (result != ERROR_SUCCESS) {
+        EndJournal();
         ReportSystemCode(ERR_SYSTEM, (DWORD)result, SetupText::kRegistryWriteFailed, 0);
         return false;
     }
@@ -589,23 +667,23 @@ int UndoSetAside(const String& path)
     if (!s_journal.active) return ASIDE_DONE;
     PlannedFile* f = Planned(path);
     if (f->touched) return ASIDE_DONE;
-    bool shared = !SharedPart(path).IsEmpty();
-    // A name that was free when the plan was made stays free, unless other
-    // users can make names there.
-    int moved = f->existed || shared ? MoveName(path, Backup(path)) : 0;
+    int moved = SetAsideName(path, Backup(path), false, nullptr);
     if (moved >= 0) f->touched = true;
-    return AsideResult(moved, shared);
+    return AsideResult(moved, !SharedPart(path).IsEmpty());
 }
 
 int UndoRemove(const String& path, long long* size)
 {
     bool shared = !SharedPart(path).IsEmpty();
-    if (!s_journal.active) return AsideResult(DeleteName(path, size), shared);
+    if (!s_journal.active) {
+        int deleted = DeleteName(path, size);
+        return deleted == 0 ? ASIDE_MISSING : AsideResult(deleted, shared);
+    }
     PlannedFile* f = Planned(path);
     // Written earlier in this run: what was there before is aside already.
-    int result = f->touched ? DeleteName(path, size) : MoveName(path, Backup(path), size);
+    int result = f->touched ? DeleteName(path, size) : SetAsideName(path, Backup(path), true, size);
     if (result >= 0) f->touched = true;
-    return AsideResult(result, shared);
+    return result == 0 ? ASIDE_MISSING : AsideResult(result, shared);
 }
 
 // ---- endings ----------------------------------------------------------------------------
@@ -624,41 +702,49 @@ bool UndoRun(String* notRestored)
             NoteNotRestored(f->path, notRestored, &failed);
     }
     for (auto d = s_journal.folders.rbegin(); d != s_journal.folders.rend(); ++d) RemoveFolder(*d);
-    // A half state must not start: the shell program goes.
-    if (failed && !s_journal.shellProgram.IsEmpty()) DeleteName(s_journal.shellProgram);
-    EndJournal();
-    return failed == 0;
+    if (failed == 0) {
+        EndJournal();
+        return true;
+    }
+    // A half state must not start: the shell program goes. The journal
+    // stays, so that a later setup finishes the undo.
+    if (!s_journal.shellProgram.IsEmpty()) DeleteName(s_journal.shellProgram);
+    s_journal = Journal();
+    return false;
 }
 
 void UndoCommit()
 {
     if (!s_journal.active && !s_journal.recovering) return;
-    // Marked first: a crash from here on finishes the cleanup, never an undo
-    // of a completed installation.
-    WriteJournal(STATE_COMPLETING, nullptr);
+    // Marked first (or, failing that, ended): a crash from here on never
+    // undoes a completed installation.
+    if (WriteJournal(STATE_COMPLETING, nullptr) != ERROR_SUCCESS)
+        DeleteKeyTree(String(SetupText::kUndoKey));
     RemoveBackups();
     EndJournal();
 }
 
-void UndoInterruptedRun()
+bool UndoInterruptedRun()
 {
     DWORD state = 0;
     std::string plan;
-    if (!ReadJournal(&state, &plan)) return;
+    if (!ReadJournal(&state, &plan)) return true;
     bool parsed = Parse(plan);
     s_journal.recovering = true;
     if (!parsed) {  // nothing to go by: only the journal goes
         LogStep(SetupText::kLogUndo, String(SetupText::kUndoKey));
         EndJournal();
-        return;
+        return true;
     }
     if (state == STATE_COMPLETING) {
         UndoCommit();
-        return;
+        return true;
     }
     String notRestored;
     bool whole = UndoRun(&notRestored);
-    String text(SetupText::kRecovered);
-    if (!whole) text.Append(SetupText::kNotRestoredHead).Append(notRestored.CStr());
+    String text;
+    text.Append(SetupText::kRecovered);
+    if (!whole) text.Append(SetupText::kNotRestoredHead).Append(notRestored.CStr()).Append(SetupText::kRunAgain);
     ShowMessage(nullptr, text.CStr(), SetupText::kAppTitle, MB_OK | (whole ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    return whole;
 }

@@ -36,6 +36,7 @@ bool UndoIsActive();
 // Results of UndoSetAside and UndoRemove; on ASIDE_INUSE and ASIDE_FAILED
 // the last error says why (nothing has been reported).
 enum {
+    ASIDE_MISSING = 2,  // UndoRemove: there was nothing to remove
     ASIDE_DONE = 1,
     ASIDE_INUSE = 0,   // the file is held open by another process
     ASIDE_FAILED = -1,
@@ -44,15 +45,16 @@ enum {
 // Before a planned file is written: the first time in a run, an existing
 // file is renamed aside. Without a journal nothing is done.
 int UndoSetAside(const String& path);
-// Removes a file (a missing one counts as removed): with a journal it is
-// set aside, else deleted; a read-only file is not refused for that. With
-// `size`, the file's size is given (-1 when it was missing).
+// Removes a file: with a journal it is set aside, else deleted; a read-only
+// file is not refused for that. With `size`, the file's size is given (-1
+// for a link).
 int UndoRemove(const String& path, long long* size);
 
 // Undoes the run in reverse order: deletes what it created, moves back what
 // it set aside, restores the registry keys, removes the folders it created
 // when they are empty, and ends the journal. True when everything was
-// restored; otherwise *notRestored names the rest, one per line.
+// restored; otherwise *notRestored names the rest, one per line, the shell
+// program is taken away and the journal stays for a later setup to finish.
 bool UndoRun(String* notRestored);
 // The run completed: what was set aside is deleted and the journal ends.
 void UndoCommit();
@@ -60,5 +62,7 @@ void UndoCommit();
 // At start-up, once this setup is the only one: a journal left by a run
 // that ended without undo or completion is finished. An unfinished run is
 // undone and the user told in one message (a log line under /SILENT); a
-// completed one only loses its leftovers.
-void UndoInterruptedRun();
+// completed one only loses its leftovers. False when the undo could still
+// not restore everything (the user has been told): the setup goes no further.
+// The data folder may have been let go of: the caller holds it again.
+bool UndoInterruptedRun();

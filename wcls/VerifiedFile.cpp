@@ -342,6 +342,27 @@ bool VerifiedFile::MoveTo(const String& newPath)
     return true;
 }
 
+bool VerifiedFile::MoveWithin(const VerifiedFile& folder, const String& name, bool replace)
+{
+    // The new name relative to the held folder's handle: no name on the way
+    // is looked up again.
+    union {
+        FileRenameInfo info;
+        BYTE bytes[sizeof(FileRenameInfo) + kFinalMax * sizeof(WCHAR)];
+    } buffer = {};
+    int length = Widen(name, buffer.info.name, kFinalMax);
+    if (length <= 0 || NamePart(name.CStr()) != 0) {  // one name, no folder
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    buffer.info.replace = replace;
+    buffer.info.root = folder.Handle();
+    buffer.info.length = (ULONG)(length * sizeof(WCHAR));
+    if (!SetFileInfo(m_file.Get(), &buffer.info, (ULONG)sizeof(buffer), kFileRenameInformation)) return false;
+    m_path = PathBelow(folder, name);
+    return true;
+}
+
 bool VerifiedFile::Close()
 {
     m_finalLength = 0;

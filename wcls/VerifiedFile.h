@@ -61,6 +61,9 @@ public:
     bool Delete();
     // Renames it, replacing an existing file of that name (DELETE access).
     bool MoveTo(const String& newPath);
+    // Renames it to `name` (one name, no folder) in the open folder `folder`,
+    // which holds it; with `replace`, over an existing file of that name.
+    bool MoveWithin(const VerifiedFile& folder, const String& name, bool replace);
     bool Close();
     // Gives the handle up to the caller, who closes it.
     HANDLE Release();

@@ -370,6 +370,7 @@ TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
     UndoPlanReset();
     PlanSection(m_list.Get(), String("Update"), m_options.folder);
     UndoPlanFile(String((main + "ZUNTO9.EXE").c_str()));
+    UndoPlanShellProgram(String((main + "ZUNTOSHL.EXE").c_str()));
     ASSERT_TRUE(UndoBegin());
     for (const char* name : {"ZUNTO8.EXE", "ZUNTO9.EXE"}) {  // replaced; made anew
         ASSERT_EQ(ASIDE_DONE, UndoSetAside(String((main + name).c_str())));
@@ -377,10 +378,24 @@ TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
     }
     ASSERT_EQ(ASIDE_DONE, UndoRemove(String((main + "ZUNTO7.DLL").c_str()), nullptr));
     UndoPlanReset();  // the process ends: its memory goes, the journal stays
+    {
+        // One file is held by another process: named, and the rest restored
+        // around it; the shell program goes so that the half state cannot start.
+        UniqueFile held(CreateFileA((main + "ZUNTO9.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        BoxWatcher boxes;
+        EXPECT_FALSE(UndoInterruptedRun());
+        EXPECT_EQ(Texts{std::string(SetupText::kRecovered) + SetupText::kNotRestoredHead + "\n" + main + "ZUNTO9.EXE" +
+                        SetupText::kRunAgain},
+                  TextsOf(boxes.Boxes()));
+    }
+    EXPECT_EQ("old", ReadFileBytes(main + "ZUNTO7.DLL"));
+    EXPECT_EQ("damaged", ReadFileBytes(main + "ZUNTO8.EXE"));
+    EXPECT_FALSE(Exists(main + "ZUNTOSHL.EXE"));
+    // The journal stays until a later setup finishes the undo.
     BoxWatcher boxes;
-    UndoInterruptedRun();
+    EXPECT_TRUE(UndoInterruptedRun());
     EXPECT_EQ(Texts{SetupText::kRecovered}, TextsOf(boxes.Boxes()));
-    EXPECT_EQ(before, ListAll(m_base));
+    EXPECT_FALSE(Exists(main + "ZUNTO9.EXE"));
     EXPECT_EQ("-", RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUndoKey, "State"));
 }
 
