@@ -28,6 +28,7 @@ struct PlannedFile {
     String path;
     bool existed;  // when the plan was made
     bool touched;  // set aside, written or removed in this run
+    bool aside;    // has a backup (unknown after a crash: looked for)
 };
 
 struct PlannedKey {
@@ -463,7 +464,7 @@ bool Parse(const std::string& text)
         std::vector<std::string> f = Fields(line);
         if (f[0] == "X" && f.size() == 2) s_journal.shellProgram = String(f[1].c_str());
         if (f[0] == "T" && f.size() == 2) s_journal.backupTail = String(f[1].c_str());
-        if (f[0] == "F" && f.size() == 3) s_journal.files.push_back({String(f[2].c_str()), f[1] == "1", true});
+        if (f[0] == "F" && f.size() == 3) s_journal.files.push_back({String(f[2].c_str()), f[1] == "1", true, true});
         if (f[0] == "D" && f.size() == 2) s_journal.folders.push_back(String(f[1].c_str()));
         if (f[0] == "A" && f.size() == 2) s_journal.missingKeys.push_back(String(f[1].c_str()));
         if (f[0] == "K" && f.size() == 3) s_journal.keys.push_back({String(f[2].c_str()), f[1] == "1", std::string()});
@@ -522,7 +523,7 @@ void EndJournal()
 // Moves back what was set aside, or deletes what the run created.
 bool RestoreFile(const PlannedFile& f)
 {
-    int moved = RestoreName(Backup(f.path), f.path);
+    int moved = f.aside ? RestoreName(Backup(f.path), f.path) : 0;
     if (moved != 0) return moved > 0;
     return f.existed || DeleteName(f.path) >= 0;
 }
@@ -550,7 +551,7 @@ void NoteNotRestored(const String& what, String* list, int* count)
 void RemoveBackups()
 {
     for (const PlannedFile& f : s_journal.files) {
-        if (!f.touched) continue;
+        if (!f.aside) continue;
         String backup = Backup(f.path);
         if (DeleteName(backup) >= 0 || !SharedPart(backup).IsEmpty()) continue;
         // Held by someone: it goes at the next start of Windows.
@@ -575,7 +576,7 @@ void UndoPlanFile(const String& path)
     String folder = SplitPath(path);
     bool inNewFolder = s_journal.foldersMissing.count(Upper(StripBackslash(folder))) != 0;
     s_journal.fileIndex[key] = s_journal.files.size();
-    s_journal.files.push_back({path, !inNewFolder && Exists(path), false});
+    s_journal.files.push_back({path, !inNewFolder && Exists(path), false, false});
 }
 
 void UndoPlanShellProgram(const String& path)
@@ -646,7 +647,7 @@ PlannedFile* Planned(const String& path)
     if (found != s_journal.fileIndex.end()) return &s_journal.files[found->second];
     // Not planned: undone by this process only.
     s_journal.fileIndex[key] = s_journal.files.size();
-    s_journal.files.push_back({path, Exists(path), false});
+    s_journal.files.push_back({path, Exists(path), false, false});
     return &s_journal.files.back();
 }
 
@@ -668,7 +669,8 @@ int UndoSetAside(const String& path)
     PlannedFile* f = Planned(path);
     if (f->touched) return ASIDE_DONE;
     int moved = SetAsideName(path, Backup(path), false, nullptr);
-    if (moved >= 0) f->touched = true;
+    f->touched = moved >= 0;
+    f->aside = moved == 1;
     return AsideResult(moved, !SharedPart(path).IsEmpty());
 }
 
@@ -681,8 +683,10 @@ int UndoRemove(const String& path, long long* size)
     }
     PlannedFile* f = Planned(path);
     // Written earlier in this run: what was there before is aside already.
-    int result = f->touched ? DeleteName(path, size) : SetAsideName(path, Backup(path), true, size);
+    bool first = !f->touched;
+    int result = first ? SetAsideName(path, Backup(path), true, size) : DeleteName(path, size);
     if (result >= 0) f->touched = true;
+    if (first) f->aside = result == 1;
     return result == 0 ? ASIDE_MISSING : AsideResult(result, shared);
 }
 
