@@ -668,10 +668,14 @@ int UndoSetAside(const String& path)
     if (!s_journal.active) return ASIDE_DONE;
     PlannedFile* f = Planned(path);
     if (f->touched) return ASIDE_DONE;
-    int moved = SetAsideName(path, Backup(path), false, nullptr);
+    // A name that was free when the plan was made is free still, unless
+    // other users can make names there: asking again would cost a look-up
+    // of a missing name for every new file.
+    bool shared = !SharedPart(path).IsEmpty();
+    int moved = f->existed || shared ? SetAsideName(path, Backup(path), false, nullptr) : 0;
     f->touched = moved >= 0;
     f->aside = moved == 1;
-    return AsideResult(moved, !SharedPart(path).IsEmpty());
+    return AsideResult(moved, shared);
 }
 
 int UndoRemove(const String& path, long long* size)
