@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 #include "SetupDriver.h"
 #include "SetupFileList.h"
 #include "SetupTexts.h"
@@ -30,9 +32,12 @@ char s_copyBuffer[kCopyChunk];
 // copied, whose messages a long file lets through every megabyte: it
 // repaints and notes a cancel, which takes effect before the next file.
 uint64_t s_bytesWritten;
+std::vector<String> s_unflushed;  // copies not yet on the disk
+String s_lastFolder;              // the destination folder made for the entry before
 DoingWnd* s_pumped;
 DWORD s_sincePump;
 const DWORD kPumpEvery = 1024 * 1024;
+const DWORD kPaintEvery = 50;  // ms: about 20 times a second
 
 void NoteWritten(DWORD n)
 {
@@ -40,6 +45,7 @@ void NoteWritten(DWORD n)
     s_sincePump += n;
     if (s_sincePump < kPumpEvery || !s_pumped) return;
     s_sincePump = 0;
+    s_pumped->SetPos((int)(s_bytesWritten / 1024));
     s_pumped->Pump();
 }
 
@@ -151,10 +157,13 @@ Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWOR
     return announced < 0 || expanded == (uint64_t)announced ? OUT_DONE : OUT_LZ;
 }
 
-Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, DWORD* err)
+// A copy in the shared folder is flushed at once (it is reached through its
+// handle only); the others once, all together, before the records say that
+// the installation is there (FlushCopies).
+Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, bool flush, DWORD* err)
 {
     SetLastError(0);
-    if (!SetFileTime(out->Get(), nullptr, nullptr, &written) || !FlushFileBuffers(out->Get())) {
+    if (!SetFileTime(out->Get(), nullptr, nullptr, &written) || (flush && !FlushFileBuffers(out->Get()))) {
         *err = GetLastError();
         return OUT_WRITE;
     }
@@ -201,9 +210,10 @@ HANDLE CreateDestination(const String& dest, bool* refused)
         SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
         h = create();
     }
-    // Asked by name: the file now exists under it, so this is a plain look-up
-    // (the handle's own query asks the volume too).
-    DWORD attributes = h != INVALID_HANDLE_VALUE ? GetFileAttributesA(dest.CStr()) : INVALID_FILE_ATTRIBUTES;
+    // Only a file that was there may keep attributes: a new one (the common
+    // case: the old one was set aside) needs no look-up.
+    bool existed = h != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS;
+    DWORD attributes = existed ? GetFileAttributesA(dest.CStr()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept))
         SetFileAttributesA(dest.CStr(), FILE_ATTRIBUTE_NORMAL);
     return h;
@@ -249,9 +259,14 @@ bool StartsWithFolder(const char* path, const String& folder)
 
 String SharedPart(const String& dest)
 {
-    String shared = FolderForm(g_commonAppDataDir);
-    if (shared.IsEmpty() || !StartsWithFolder(dest.CStr(), shared)) return String();
-    return String(dest.CStr() + shared.Length());
+    // The folder's form, worked out again only when the folder changes.
+    static String s_folder, s_shared;
+    if (strcmp(s_folder.CStr(), g_commonAppDataDir.CStr()) != 0) {
+        s_folder = g_commonAppDataDir;
+        s_shared = FolderForm(g_commonAppDataDir);
+    }
+    if (s_shared.IsEmpty() || !StartsWithFolder(dest.CStr(), s_shared)) return String();
+    return String(dest.CStr() + s_shared.Length());
 }
 
 namespace {
@@ -344,7 +359,10 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
         return true;
     }
     for (;;) {
-        CreateFolderTree(entry.destFolder);  // a missing folder shows as a write error
+        // A missing folder shows as a write error; the folder of the entry
+        // before is there already.
+        if (strcmp(s_lastFolder.CStr(), entry.destFolder.CStr()) != 0 && CreateFolderTree(entry.destFolder))
+            s_lastFolder = entry.destFolder;
         uint64_t before = s_bytesWritten;
         int aside = UndoSetAside(dest);
         if (aside == ASIDE_FAILED) return ReportWriteError(GetLastError(), dest) == COPY_DONE;
@@ -390,7 +408,9 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
     DWORD err = 0;
     Outcome o = compressed ? CopyCompressed(source, out.Get(), &written, &err)
                            : CopyPlain(source, out.Get(), &written, &err);
-    if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, &err);
+    bool shared = !SharedPart(dest).IsEmpty();
+    if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, shared, &err);
+    if (o == OUT_DONE && !shared) s_unflushed.push_back(dest);
     switch (o) {
     case OUT_DONE: return COPY_DONE;
     case OUT_READ: return ReportReadError(err, source);
@@ -406,6 +426,45 @@ uint64_t CopiedBytes()
     return s_bytesWritten;
 }
 
+bool FlushCopies()
+{
+    // One flush of each volume written to does it at once (an administrator
+    // may open the volume); where the system refuses that, each copy is
+    // flushed by itself. Either way after the last copy, not per file: the
+    // records are what say the installation is there.
+    std::vector<String> roots;
+    bool volumes = true;
+    for (const String& path : s_unflushed) {
+        String root;
+        if (VolumeRoot(path.CStr(), &root) != 0 || root.Length() != 2) {
+            volumes = false;  // a share: no volume to open
+            break;
+        }
+        bool known = false;
+        for (const String& r : roots) known = known || _stricmp(r.CStr(), root.CStr()) == 0;
+        if (!known) roots.push_back(root);
+    }
+    for (size_t i = 0; volumes && i < roots.size(); ++i) {
+        UniqueFile volume(CreateFileA((String("\\\\.\\") + roots[i]).CStr(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        volumes = volume && FlushFileBuffers(volume.Get());
+    }
+    for (size_t i = 0; !volumes && i < s_unflushed.size(); ++i) {
+        const String& path = s_unflushed[i];
+        SetLastError(0);
+        UniqueFile file(CreateFileA(path.CStr(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        // A copy that a later entry of the run removed is no longer there.
+        if (!file && ClassifyError(GetLastError()) == ECLASS_NOTFOUND) continue;
+        if (!file || !FlushFileBuffers(file.Get())) {
+            ReportWriteError(GetLastError(), path);
+            return false;
+        }
+    }
+    s_unflushed.clear();
+    return true;
+}
+
 namespace {
 
 // The progress window whose messages the copies let through.
@@ -418,6 +477,24 @@ public:
 }  // namespace
 
 namespace {
+
+// What the copy of a source writes: its size, or for a packed file the size
+// its header announces; 0 for a source that is not there (yet).
+uint64_t BytesToWrite(int compressed, const String& source)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!compressed) {
+        if (!GetFileAttributesExA(source.CStr(), GetFileExInfoStandard, &data)) return 0;
+        return ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    UniqueFile in(CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size = {};
+    int64_t announced = -1;
+    DWORD err = 0;
+    if (!in || !GetFileSizeEx(in.Get(), &size)) return 0;
+    if (ReadAnnouncedSize(in.Get(), &announced, &err) == OUT_DONE && announced >= 0) return (uint64_t)announced;
+    return (uint64_t)size.QuadPart;
+}
 
 // The next entry of the section from *key on (key names, NUL-separated),
 // passing over blank values; false at the end.
@@ -436,15 +513,19 @@ bool NextEntry(FEnv2* list, const String& section, const String& appPath, const 
 
 }  // namespace
 
-void PlanSection(FEnv2* list, const String& section, const String& appPath)
+uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source)
 {
     String keys = list->GetKeyNames(section.CStr());
+    String sourceFolder = FolderForm(source);
     const char* key = keys.CStr();
     SetupFileEntry entry;
+    uint64_t bytes = 0;
     while (NextEntry(list, section, appPath, &key, &entry)) {
         UndoPlanFolder(entry.destFolder);
         UndoPlanFile(entry.destFolder + entry.destName);
+        if (!IsBlankText(entry.srcName.CStr())) bytes += BytesToWrite(entry.compressed, sourceFolder + entry.srcName);
     }
+    return bytes;
 }
 
 int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
@@ -457,8 +538,16 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
     String keys = list->GetKeyNames(section.CStr());
     const char* key = keys.CStr();
     SetupFileEntry entry;
+    s_lastFolder = String();
+    DWORD painted = GetTickCount() - kPaintEvery;
     while (NextEntry(list, section, appPath, &key, &entry)) {
-        progress->SetMessage(String(SetupText::kCopying) + entry.destName);
+        // Painted at a pace a person can read; the messages are let through
+        // after every file, so that a cancel is seen before the next one.
+        if (GetTickCount() - painted >= kPaintEvery) {
+            painted = GetTickCount();
+            progress->SetMessage(String(SetupText::kCopying) + entry.destName);
+            progress->SetPos((int)(s_bytesWritten / 1024));
+        }
         if (!progress->Pump()) {
             if (ConfirmAbort(owner)) return 0;
             progress->m_bCancel = 0;

@@ -23,8 +23,9 @@ enum {
 int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const String& source,
                 const String& appPath);
 
-// Adds every destination of the section, and its folder, to the undo plan.
-void PlanSection(FEnv2* list, const String& section, const String& appPath);
+// Adds every destination of the section, and its folder, to the undo plan;
+// returns the bytes its copies will write (for the progress bar).
+uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source);
 
 // The part of a path below the all-users application-data folder, where
 // other users may create names (reached through checked handles only);
@@ -37,6 +38,10 @@ int CopyOneFile(int compressed, const String& source, const String& dest);
 
 // The bytes the copies have written since the program started.
 uint64_t CopiedBytes();
+
+// Puts every copy made so far on the disk (the copies in the shared folder
+// are flushed as they are made); false after reporting.
+bool FlushCopies();
 
 // Creates the folder with its missing parents, quietly; true when it exists
 // afterwards.

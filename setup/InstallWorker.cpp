@@ -35,6 +35,7 @@ struct InstallRun {
     DoingWnd* progress;     // owned by its window
     InstallRecord record;
     uint64_t bytesBefore;  // CopiedBytes() when the run began
+    uint64_t bytesToCopy;  // what the sections will write, for the progress bar
 
     String Main() const { return options->folder + String(SetupText::kMainFolder); }
     String ShellProgram() const { return Main() + String(SetupText::kShellProgram); }
@@ -44,7 +45,7 @@ struct InstallRun {
 bool OpenProgress(InstallRun* run)
 {
     run->progress = new DoingWnd(SetupText::kProgressTitle, -1, -1, 40 * g_cxChar, g_cyChar, run->owner,
-                                 DW_CANCELBTN | DW_NOBAR | DW_SHOW | DW_DISABLEOWNER);
+                                 DW_CANCELBTN | DW_PROGRESSCTL | DW_SHOW | DW_DISABLEOWNER);
     return true;  // window creation retries or ends the process; it never fails here
 }
 
@@ -66,7 +67,7 @@ bool BeginUndo(InstallRun* run)
     UndoPlanFolder(run->options->folder);
     UndoPlanFolder(g_productDataDir);
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
-        PlanSection(run->list, String(*section), run->options->folder);
+        run->bytesToCopy += PlanSection(run->list, String(*section), run->options->folder, run->source);
     for (int i = 0; i < kSettingsNames; ++i) UndoPlanFile(SettingsFile(run, i));
     if (!run->options->updateExisting) {
         const String linkName(SetupText::kShortcutFile);
@@ -103,6 +104,9 @@ bool CreateDataFolder(InstallRun*)
 
 bool CopyFiles(InstallRun* run)
 {
+    // The bar in kilobytes of what the copies write.
+    int first = (int)(run->bytesBefore / 1024);
+    run->progress->SetRange(first, first + (int)(run->bytesToCopy / 1024) + 1);
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
         if (!CopySection(run->list, run->progress, String(*section), run->source, run->options->folder))
             return false;
@@ -111,9 +115,15 @@ bool CopyFiles(InstallRun* run)
 
 bool ShowPleaseWait(InstallRun* run)
 {
+    run->progress->SetPos(run->progress->Max());
     run->progress->SetMessage(String(SetupText::kPleaseWait));
     UpdateWindow(run->progress->HWnd());
     return true;
+}
+
+bool FlushFiles(InstallRun*)
+{
+    return FlushCopies();
 }
 
 // None of the files is created here: the list or the existing installation
@@ -205,6 +215,7 @@ const struct {
     {CreateDataFolder, false},          // product data folder, open to everyone
     {CopyFiles, false},                 // the sections of the file list
     {ShowPleaseWait, false},            // no cancelling from here on
+    {FlushFiles, false},                // the copies on the disk before any record says so
     {WriteSettingsFiles, false},        // ZUNTOSHL.ENV, SHARE.ENV, COMMON.ENV
     {WriteApplicationRecord, true},     // software\tarvo\zunto8\data
     {RegisterDocuments, true},          // .QDA
@@ -249,7 +260,7 @@ int Finish(InstallRun* run, bool completed)
 
 int InstallWorker(HWND owner, SetupOptions* options, FEnv2* list, String source)
 {
-    InstallRun run{owner, options, list, source, nullptr, InstallRecord(), CopiedBytes()};
+    InstallRun run{owner, options, list, source, nullptr, InstallRecord(), CopiedBytes(), 0};
     NoteChangesBegun();
     LogStep(SetupText::kLogProgram, options->folder);
     LogStep(SetupText::kLogData, g_productDataDir);

@@ -2,14 +2,18 @@
 #include "DoingWnd.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include "Assert.h"
 #include "Handles.h"
 #include "LibStartup.h"
+#include "LibTexts.h"
 #include "PathText.h"
 #include "SafeCreate.h"
 #include "ServiceWnd.h"
+#include "SystemDll.h"
 #include "WndFunc.h"
 
 namespace {
@@ -28,13 +32,17 @@ const int kBarBorder = 2;             // per side, inside the bar rectangle
 DoingWnd::DoingWnd(const char* title, int x, int y, int cx, int cy, HWND owner, DWORD flags)
     : m_bCancel(0), m_rcBar(), m_rcText(), m_rcButton(), m_nMax(100), m_nMin(0), m_nPos(0),
       m_bPressed(0), m_dwFlags(flags), m_cxFill(0), m_nPercent(0), m_hwndDisabled(nullptr),
-      m_dwStartTick(0), m_aSec(), m_cSec(0), m_dwLastTick(0)
+      m_dwStartTick(0), m_aSec(), m_cSec(0), m_dwLastTick(0), m_hwndBar(nullptr), m_hwndStatus(nullptr),
+      m_rcStatus(), m_nPermille(-1), m_dwRangeTick(GetTickCount())
 {
     const int cw = g_cxChar, ch = g_cyChar;
     const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
     int width = cx + 4 * cw + 2 * GetSystemMetrics(SM_CXDLGFRAME);
     int height = cy + captionHeight + 7 * ch / 2 + 2 * GetSystemMetrics(SM_CYDLGFRAME);
+    if (flags & DW_NOBAR) flags &= ~(DWORD)DW_PROGRESSCTL;
+    m_dwFlags = flags;
     if (flags & DW_NOBAR) height -= 5 * ch / 2;
+    if (flags & DW_PROGRESSCTL) height += 3 * ch / 4;
     if (flags & DW_CANCELBTN) height += 5 * ch / 2;
 
     DWORD exStyle = WS_EX_DLGMODALFRAME | ((flags & DW_TOPMOST) ? WS_EX_TOPMOST : 0);
@@ -52,6 +60,7 @@ DoingWnd::DoingWnd(const char* title, int x, int y, int cx, int cy, HWND owner, 
 
     CreateWnd(exStyle, title, style, x, y, width, height, owner, nullptr, g_hInstance, nullptr);
     Layout();
+    if (flags & DW_PROGRESSCTL) CreateBarControls();
 
     HWND top = TopLevelWindow(owner);
     if ((flags & DW_DISABLEOWNER) && top && IsWindowEnabled(top)) {
@@ -136,7 +145,18 @@ void DoingWnd::Layout()
         bottom = m_rcButton.top;
     }
     SetRectEmpty(&m_rcBar);
-    if (!(m_dwFlags & DW_NOBAR)) {
+    SetRectEmpty(&m_rcStatus);
+    if (m_dwFlags & DW_PROGRESSCTL) {
+        m_rcStatus = {rc.left + 2 * cw, bottom - ch / 2 - ch, rc.right - 2 * cw, bottom - ch / 2};
+        m_rcBar = {m_rcStatus.left, m_rcStatus.top - ch / 4 - 3 * ch / 2, m_rcStatus.right, m_rcStatus.top - ch / 4};
+        bottom = m_rcBar.top;
+        if (m_hwndBar) {
+            MoveWindow(m_hwndBar, m_rcBar.left, m_rcBar.top, m_rcBar.right - m_rcBar.left, m_rcBar.bottom - m_rcBar.top,
+                       FALSE);
+            MoveWindow(m_hwndStatus, m_rcStatus.left, m_rcStatus.top, m_rcStatus.right - m_rcStatus.left,
+                       m_rcStatus.bottom - m_rcStatus.top, FALSE);
+        }
+    } else if (!(m_dwFlags & DW_NOBAR)) {
         m_rcBar.bottom = bottom - ch / 2;
         m_rcBar.top = m_rcBar.bottom - 2 * ch;
         m_rcBar.left = rc.left + 2 * cw;
@@ -149,6 +169,56 @@ void DoingWnd::Layout()
     m_rcText.bottom = bottom;
     // The fill is in pixels of the bar, which may have changed width.
     RecomputeBar(false);
+}
+
+// The system's progress control, taken from the system folder; without it
+// the drawn bar stays.
+void DoingWnd::CreateBarControls()
+{
+    typedef BOOL(WINAPI * InitFn)(const INITCOMMONCONTROLSEX*);
+    static InitFn s_init =
+        reinterpret_cast<InitFn>(reinterpret_cast<void*>(SystemDllProc("COMCTL32.DLL", "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_PROGRESS_CLASS};
+    if (!m_hWnd || !s_init || !s_init(&classes)) {
+        m_dwFlags &= ~(DWORD)DW_PROGRESSCTL;
+        return;
+    }
+    const RECT& b = m_rcBar;
+    m_hwndBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, b.left, b.top, b.right - b.left,
+                                b.bottom - b.top, m_hWnd, nullptr, g_hInstance, nullptr);
+    const RECT& t = m_rcStatus;
+    m_hwndStatus = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, t.left, t.top,
+                                   t.right - t.left, t.bottom - t.top, m_hWnd, nullptr, g_hInstance, nullptr);
+    if (!m_hwndBar) {
+        m_dwFlags &= ~(DWORD)DW_PROGRESSCTL;
+        return;
+    }
+    SendMessageA(m_hwndBar, PBM_SETRANGE32, 0, 1000);
+    UpdateBarControls();
+}
+
+// The control's position in thousandths; the status line with the
+// percentage and, once the job has run 2 s, the time left at its pace.
+void DoingWnd::UpdateBarControls()
+{
+    long long span = (long long)m_nMax - m_nMin, done = (long long)m_nPos - m_nMin;
+    int permille = span > 0 ? (int)(done * 1000 / span) : 0;
+    if (permille != m_nPermille) {
+        m_nPermille = permille;
+        SendMessageA(m_hwndBar, PBM_SETPOS, (WPARAM)permille, 0);
+    }
+    char status[64];
+    DWORD elapsed = GetTickCount() - m_dwRangeTick;
+    long long left = done > 0 ? (long long)elapsed * (span - done) / done / 1000 : -1;
+    if (elapsed < kShowDelayMs || left < 0)
+        snprintf(status, sizeof(status), LibText::kPercentOnly, m_nPercent);
+    else if (left < 60)
+        snprintf(status, sizeof(status), LibText::kSecondsLeft, m_nPercent, (int)left + 1);
+    else
+        snprintf(status, sizeof(status), LibText::kMinutesLeft, m_nPercent, (int)((left + 59) / 60));
+    if (strcmp(status, m_strStatus.CStr()) == 0) return;
+    m_strStatus = String(status);
+    SetWindowTextA(m_hwndStatus, status);
 }
 
 void DoingWnd::RecomputeBar(bool invalidate)
@@ -164,6 +234,12 @@ void DoingWnd::RecomputeBar(bool invalidate)
     if (inner < 0) inner = 0;
     int percent = span > 0 ? (int)((pos - min) * 100 / span) : 0;
     int fill = span > 0 ? (int)((pos - min) * inner / span) : 0;
+    if (m_hwndBar) {
+        m_nPercent = percent;
+        m_cxFill = fill;
+        UpdateBarControls();
+        return;
+    }
     if (percent == m_nPercent && fill == m_cxFill) return;
     m_nPercent = percent;
     m_cxFill = fill;
@@ -193,6 +269,7 @@ void DoingWnd::SetRange(int min, int max)
     m_nMax = ((long long)max - min < 1) ? min + 1 : max;
     m_nMin = min;
     m_nPos = min;
+    m_dwRangeTick = GetTickCount();
     RecomputeBar(false);
     if (m_hWnd) InvalidateRect(m_hWnd, &m_rcBar, FALSE);
 }
@@ -375,9 +452,11 @@ void DoingWnd::Paint()
     PAINTSTRUCT ps;
     PaintDC dc(m_hWnd, &ps, SafeBeginPaint(m_hWnd, &ps));
     HDC hdc = dc.Get();
-    if (m_dwFlags & DW_CANCELBTN) PaintButton(hdc);
-    PaintMessage(hdc);
-    if (!(m_dwFlags & DW_NOBAR)) PaintBar(hdc);
+    // Only the parts that need it: the message changes with every file.
+    RECT part;
+    if ((m_dwFlags & DW_CANCELBTN) && IntersectRect(&part, &ps.rcPaint, &m_rcButton)) PaintButton(hdc);
+    if (IntersectRect(&part, &ps.rcPaint, &m_rcText)) PaintMessage(hdc);
+    if (!(m_dwFlags & DW_NOBAR) && !m_hwndBar && IntersectRect(&part, &ps.rcPaint, &m_rcBar)) PaintBar(hdc);
 }
 
 void DoingWnd::PaintButton(HDC hdc)

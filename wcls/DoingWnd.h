@@ -20,6 +20,8 @@ enum : DWORD {
     DW_TOPMOST = 0x20,
     DW_MULTILINE = 0x40,     // the message wrapped over the lines of its area
     DW_DELAYSHOW = 0x80,     // with DW_SHOW: shown only once the job takes 2 s
+    DW_PROGRESSCTL = 0x100,  // the bar is the system's progress control (screen readers read it), with a
+                             // status line under it: the percentage and, after 2 s, the time left
 };
 
 enum { IW_MAXSEC = 10 };
@@ -72,6 +74,8 @@ public:
     const RECT& BarRect() const { return m_rcBar; }
     const RECT& TextRect() const { return m_rcText; }
     const RECT& ButtonRect() const { return m_rcButton; }
+    HWND BarControl() const { return m_hwndBar; }
+    const String& Status() const { return m_strStatus; }
 
     // Cancel requested; the caller may clear it and go on.
     int m_bCancel;
@@ -82,6 +86,8 @@ protected:
     };
 
     void Layout();
+    void CreateBarControls();
+    void UpdateBarControls();
     void RecomputeBar(bool invalidate);
     void CheckDelayedShow();
     void ApplySections();
@@ -109,4 +115,10 @@ protected:
     Section m_aSec[IW_MAXSEC];
     int m_cSec;
     DWORD m_dwLastTick;
+    HWND m_hwndBar;     // DW_PROGRESSCTL: the progress control and the status line
+    HWND m_hwndStatus;
+    RECT m_rcStatus;
+    String m_strStatus;
+    int m_nPermille;
+    DWORD m_dwRangeTick;  // when the range was set: the time left counts from there
 };

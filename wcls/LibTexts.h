@@ -70,6 +70,11 @@ constexpr char kDesktop[] = "デスクトップ";
 constexpr char kCommonDesktop[] = "デスクトップ(共用)";
 constexpr char kMyDocuments[] = "マイドキュメント";
 
+// Progress window: the status line under the bar.
+constexpr char kSecondsLeft[] = "%d%%　残り約 %d 秒";
+constexpr char kMinutesLeft[] = "%d%%　残り約 %d 分";
+constexpr char kPercentOnly[] = "%d%%";
+
 }  // namespace LibText
 
 // head + middle + tail as one String.

@@ -368,7 +368,7 @@ TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
 
     // Crashed: the journal and the names on disk as the process left them.
     UndoPlanReset();
-    PlanSection(m_list.Get(), String("Update"), m_options.folder);
+    PlanSection(m_list.Get(), String("Update"), m_options.folder, String(s_media->Path().c_str()));
     UndoPlanFile(String((main + "ZUNTO9.EXE").c_str()));
     UndoPlanShellProgram(String((main + "ZUNTOSHL.EXE").c_str()));
     ASSERT_TRUE(UndoBegin());

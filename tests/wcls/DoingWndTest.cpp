@@ -1,6 +1,9 @@
 // DoingWndTest.cpp - the progress window: geometry, cancel requests, the owner, painting, Pump.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "WndTestKit.h"
 #include "wcls/DoingWnd.h"
 #include "wcls/Handles.h"
@@ -206,3 +209,32 @@ TEST_F(DoingWndTest, PaintingReleasesEveryGdiObject)
 }
 
 }  // namespace
+
+TEST_F(DoingWndTest, TheSystemProgressControlFollowsWideRangesWithItsStatusLine)
+{
+    // Kilobytes of a big installation: a range past the exact limit.
+    ProbeDoingWnd* w = Make(DW_CANCELBTN | DW_PROGRESSCTL | DW_SHOW);
+    ASSERT_NE(nullptr, w->BarControl());
+    RECT bar, text;
+    GetWindowRect(w->BarControl(), &bar);
+    MapWindowPoints(nullptr, w->HWnd(), reinterpret_cast<POINT*>(&bar), 2);
+    text = w->TextRect();
+    EXPECT_LE(text.bottom, bar.top);  // under the message line
+    const struct {
+        int min, max, pos;
+        int permille;
+        const char* status;
+    } rows[] = {
+        {0, 100, 0, 0, "0%"},
+        {1000, 3000, 2000, 500, "50%"},
+        {0, 4000000, 1000000, 250, "25%"},
+        {0, 4000000, 9000000, 1000, "100%"},  // past the end: held at it
+    };
+    for (const auto& row : rows) {
+        w->SetRange(row.min, row.max);
+        w->SetPos(row.pos);
+        EXPECT_EQ(row.permille, (int)SendMessageA(w->BarControl(), PBM_GETPOS, 0, 0)) << row.status;
+        EXPECT_STREQ(row.status, w->Status().CStr());  // no time left in the first 2 s
+    }
+    w->Close();
+}

@@ -42,10 +42,10 @@ double TimedCopy(FEnv2* list, const String& source, const String& dest, bool und
     if (undo) {
         UndoPlanReset();
         UndoPlanFolder(dest);
-        PlanSection(list, String("Files"), dest);
+        PlanSection(list, String("Files"), dest, source);
         if (!UndoBegin()) ExitProcess(1);
     }
-    int done = CopySection(list, progress, String("Files"), source, dest);
+    int done = CopySection(list, progress, String("Files"), source, dest) && FlushCopies();
     if (undo) UndoCommit();
     QueryPerformanceCounter(&end);
     progress->Close();
