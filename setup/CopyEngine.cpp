@@ -4,8 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <vector>
-
+#include "CopyFlusher.h"
 #include "SetupDriver.h"
 #include "SetupFileList.h"
 #include "SetupTexts.h"
@@ -32,7 +31,20 @@ char s_copyBuffer[kCopyChunk];
 // copied, whose messages a long file lets through every megabyte: it
 // repaints and notes a cancel, which takes effect before the next file.
 uint64_t s_bytesWritten;
-std::vector<String> s_unflushed;  // copies not yet on the disk
+CopyFlusher s_flusher;            // copies on their way to the disk
+String s_flushFailed;             // the first copy that could not be flushed
+DWORD s_flushError;
+
+// Waits for the copies on their way to the disk, keeping a failure to tell.
+void WaitForFlushes()
+{
+    String failed;
+    DWORD err = 0;
+    if (!s_flusher.Finish(&failed, &err) && s_flushFailed.IsEmpty()) {
+        s_flushFailed = failed;
+        s_flushError = err;
+    }
+}
 String s_lastFolder;              // the destination folder made for the entry before
 DoingWnd* s_pumped;
 DWORD s_sincePump;
@@ -158,8 +170,7 @@ Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWOR
 }
 
 // A copy in the shared folder is flushed at once (it is reached through its
-// handle only); the others once, all together, before the records say that
-// the installation is there (FlushCopies).
+// handle only); the others by the flusher's thread (FlushCopies).
 Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, bool flush, DWORD* err)
 {
     SetLastError(0);
@@ -400,6 +411,11 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
 {
     bool refused = false;
     UniqueFile out(CreateDestination(dest, &refused));
+    // The same destination twice in a row: the flusher may still hold it.
+    if (!out && GetLastError() == ERROR_SHARING_VIOLATION && s_flusher.Busy()) {
+        WaitForFlushes();
+        out.Reset(CreateDestination(dest, &refused));
+    }
     if (!out) {
         DWORD err = GetLastError();
         return !refused && ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
@@ -410,7 +426,7 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
                            : CopyPlain(source, out.Get(), &written, &err);
     bool shared = !SharedPart(dest).IsEmpty();
     if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, shared, &err);
-    if (o == OUT_DONE && !shared) s_unflushed.push_back(dest);
+    if (o == OUT_DONE && !shared) s_flusher.Add(dest);
     switch (o) {
     case OUT_DONE: return COPY_DONE;
     case OUT_READ: return ReportReadError(err, source);
@@ -428,41 +444,20 @@ uint64_t CopiedBytes()
 
 bool FlushCopies()
 {
-    // One flush of each volume written to does it at once (an administrator
-    // may open the volume); where the system refuses that, each copy is
-    // flushed by itself. Either way after the last copy, not per file: the
-    // records are what say the installation is there.
-    std::vector<String> roots;
-    bool volumes = true;
-    for (const String& path : s_unflushed) {
-        String root;
-        if (VolumeRoot(path.CStr(), &root) != 0 || root.Length() != 2) {
-            volumes = false;  // a share: no volume to open
-            break;
-        }
-        bool known = false;
-        for (const String& r : roots) known = known || _stricmp(r.CStr(), root.CStr()) == 0;
-        if (!known) roots.push_back(root);
-    }
-    for (size_t i = 0; volumes && i < roots.size(); ++i) {
-        UniqueFile volume(CreateFileA((String("\\\\.\\") + roots[i]).CStr(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        volumes = volume && FlushFileBuffers(volume.Get());
-    }
-    for (size_t i = 0; !volumes && i < s_unflushed.size(); ++i) {
-        const String& path = s_unflushed[i];
-        SetLastError(0);
-        UniqueFile file(CreateFileA(path.CStr(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-        // A copy that a later entry of the run removed is no longer there.
-        if (!file && ClassifyError(GetLastError()) == ECLASS_NOTFOUND) continue;
-        if (!file || !FlushFileBuffers(file.Get())) {
-            ReportWriteError(GetLastError(), path);
-            return false;
-        }
-    }
-    s_unflushed.clear();
-    return true;
+    // Once, after the last copy, not a wait per file: the records are what
+    // say that the installation is there.
+    WaitForFlushes();
+    String failed = s_flushFailed;
+    s_flushFailed = String();
+    if (failed.IsEmpty()) return true;
+    ReportWriteError(s_flushError, failed);
+    return false;
+}
+
+void StopFlushing()
+{
+    WaitForFlushes();
+    s_flushFailed = String();
 }
 
 namespace {

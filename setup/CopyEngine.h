@@ -39,9 +39,12 @@ int CopyOneFile(int compressed, const String& source, const String& dest);
 // The bytes the copies have written since the program started.
 uint64_t CopiedBytes();
 
-// Puts every copy made so far on the disk (the copies in the shared folder
-// are flushed as they are made); false after reporting.
+// Waits until every copy made so far is on the disk (a thread flushes them
+// while the next ones are made; the copies in the shared folder are flushed
+// as they are made); false after reporting the first that failed.
 bool FlushCopies();
+// Stops that, before a stopped run is undone.
+void StopFlushing();
 
 // Creates the folder with its missing parents, quietly; true when it exists
 // afterwards.

@@ -233,6 +233,7 @@ String Undo(InstallRun* run)
         run->progress->SetMessage(String(SetupText::kUndoing));
         UpdateWindow(run->progress->HWnd());
     }
+    StopFlushing();
     String notRestored;
     if (UndoRun(&notRestored)) return String(SetupText::kAborted);
     DeleteFileA(run->ShellProgram().CStr());
