@@ -178,6 +178,7 @@ void FEnv2::ReadImage()
         m_buff[n++] = '\n';
     }
     m_sizeData = n;
+    ++m_generation;
 }
 
 // Capacity rule: a block too small for `need` bytes becomes
@@ -250,10 +251,68 @@ bool FEnv2::FindKey(uint32_t start, const char* key, uint32_t* lineStart, uint32
     return false;
 }
 
+// A name as the look-ups compare it: ASCII letters upper-cased, double-byte
+// characters as they are.
+std::string ComparedName(const char* p, const char* end)
+{
+    std::string name;
+    while (p < end && *p) {
+        if (IsLeadByte((unsigned char)*p) && p + 1 < end && p[1] != '\0') {
+            name.append(p, 2);
+            p += 2;
+        } else {
+            name += UpperAscii(*p++);
+        }
+    }
+    return name;
+}
+
+// FindSection and FindKey through the index of the section: the first line
+// of each name, as they find it. A name the index does not hold, and any name
+// in a section where a name ends in the first byte of a character (which
+// the look-ups may read either way), is looked for line by line.
+bool FEnv2::FindValue(const char* sec, const char* key, uint32_t* valueStart) const
+{
+    std::string section = ComparedName(sec, sec + strlen(sec));
+    if (!m_indexed || m_indexGeneration != m_generation || section != m_indexedSection) {
+        m_keyIndex.clear();
+        m_indexed = true;
+        m_indexGeneration = m_generation;
+        m_indexedSection = section;
+        m_indexSafe = true;
+        uint32_t pos;
+        const char* end = m_buff + m_sizeData;
+        if (FindSection(sec, &pos)) {
+            for (; pos < m_sizeData && m_buff[pos] != '['; pos = NextLine(pos)) {
+                // The name runs to the first '=' (never the second byte of a
+                // character); a line without one has none.
+                const char* line = m_buff + pos;
+                const char* p = line;
+                while (p < end && *p != '=' && *p != '\r' && *p != '\0') {
+                    bool lead = IsLeadByte((unsigned char)*p) && p + 1 < end && p[1] != '\r' && p[1] != '\0';
+                    if (lead && p[1] == '=') m_indexSafe = false;
+                    p += lead && p[1] != '=' ? 2 : 1;
+                }
+                if (p < end && *p == '=')
+                    m_keyIndex.emplace(ComparedName(line, p), (uint32_t)(p + 1 - m_buff));
+            }
+        }
+    }
+    auto found = m_indexSafe ? m_keyIndex.find(ComparedName(key, key + strlen(key))) : m_keyIndex.end();
+    if (found != m_keyIndex.end()) {
+        *valueStart = found->second;
+        return true;
+    }
+    uint32_t start, lineStart;
+    return FindSection(sec, &start) && FindKey(start, key, &lineStart, valueStart);
+}
+
 String FEnv2::GetString(const char* sec, const char* key, const char* def, int* found)
 {
     uint32_t start, lineStart, valueStart;
-    if (key && FindSection(sec, &start) && FindKey(start, key, &lineStart, &valueStart)) {
+    bool present = key && (sec ? FindValue(sec, key, &valueStart)
+                               : FindSection(sec, &start) && FindKey(start, key, &lineStart, &valueStart));
+    if (present) {
         if (found) *found = 1;
         const char* value = m_buff + valueStart;
         const char* p = m_buff + NextLine(valueStart);
@@ -323,6 +382,7 @@ bool FEnv2::SetString(const char* sec, const char* key, const char* value)
         memcpy(w, "]\r\n", 3);
         m_sizeData += (uint32_t)headerLen;
         m_dwFlags |= ENV_MODIFIED;
+        ++m_generation;
         start = m_sizeData;
     }
 
@@ -341,6 +401,7 @@ bool FEnv2::SetString(const char* sec, const char* key, const char* value)
     const uint64_t newSize = lineStart + lineLen + (m_sizeData - replacedEnd);
     if (!Grow(newSize, false)) return false;
     m_dwFlags |= ENV_MODIFIED;
+    ++m_generation;
     memmove(m_buff + lineStart + lineLen, m_buff + replacedEnd, m_sizeData - replacedEnd);
     m_sizeData = (uint32_t)newSize;
     if (!value) return true;
@@ -367,6 +428,7 @@ void FEnv2::Clear()
 {
     if (m_sizeData == 0) return;
     m_sizeData = 0;
+    ++m_generation;
     m_dwFlags |= ENV_LOADED | ENV_MODIFIED;
 }
 

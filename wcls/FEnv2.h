@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include <string>
+#include <unordered_map>
+
 #include "Data.h"
 #include "FObject.h"
 #include "FileLock.h"
@@ -75,6 +78,7 @@ private:
     uint32_t NextLine(uint32_t pos) const;
     bool FindSection(const char* sec, uint32_t* start) const;
     bool FindKey(uint32_t start, const char* key, uint32_t* lineStart, uint32_t* valueStart) const;
+    bool FindValue(const char* sec, const char* key, uint32_t* valueStart) const;
 
     char* m_buff;           // the image; null until something is held
     uint32_t m_cbCapacity;  // bytes allocated for m_buff
@@ -87,4 +91,13 @@ private:
     String m_strLockFile;   // file name + ".lc$"
     DWORD m_dwLockTimeout;
     DWORD m_dwLockInterval;
+    // The keys of the section looked up last, by name, built at the first
+    // look-up in it and dropped when the image changes: reading a section key
+    // by key costs one pass over it, not one per key.
+    uint32_t m_generation = 0;  // counts the changes of the image
+    mutable uint32_t m_indexGeneration = 0;
+    mutable bool m_indexed = false;
+    mutable bool m_indexSafe = true;
+    mutable std::string m_indexedSection;
+    mutable std::unordered_map<std::string, uint32_t> m_keyIndex;  // name -> start of its value
 };

@@ -166,27 +166,39 @@ COMPLETED = "セットアップを完了しました。\n「Zuntoria８」のア
 DEFAULT_INSTALL = [(None, IDOK), (FINAL_QUESTION, IDYES), (COMPLETED, IDOK)]
 
 
+def _wait_for(driver, text):
+    """The next box, or the dialog again after its boxes."""
+    command = "wait-class #32770 30000" if text is None else "wait any 30000"
+    for _ in range(100):
+        answer = driver.cmd(command, timeout=90)
+        if not answer.get("ok"):
+            raise DriverError("waiting for %r: %s" % (text, json.dumps(answer, ensure_ascii=False, indent=1)))
+        if answer["kind"] == ("dialog" if text is None else "box"):
+            break
+        time.sleep(0.05)
+    return answer
+
+
 def walk(test, driver, steps):
     """Answers the program's message boxes and dialogs in order. Each step is
     (expected box text, or None for a dialog, button); windows that are
     neither are passed over. Returns what was seen."""
     seen = []
     for text, button in steps:
-        # A dialog is taken again after its boxes; a box is always new.
-        command = "wait-class #32770 30000" if text is None else "wait any 30000"
-        for _ in range(100):
-            answer = driver.cmd(command, timeout=90)
-            if not answer.get("ok"):
-                raise DriverError("waiting for %r: %s" % (text, json.dumps(answer, ensure_ascii=False, indent=1)))
-            if answer["kind"] == ("dialog" if text is None else "box"):
+        for attempt in range(3):
+            answer = _wait_for(driver, text)
+            if text is None:
+                test.assertEqual("dialog", answer["kind"], json.dumps(answer, ensure_ascii=False))
+            else:
+                test.assertEqual(text, answer.get("text"), json.dumps(answer, ensure_ascii=False))
+            pressed = driver.cmd("press %d" % button)
+            if pressed.get("ok"):
                 break
-            time.sleep(0.05)
+            # A window found in the moment it went (a dialog made anew): again.
+            if pressed.get("error") != "no current window" or attempt == 2:
+                raise DriverError("press %d failed: %s" % (button, json.dumps(pressed, ensure_ascii=False)))
+            time.sleep(0.1)
         seen.append(answer)
-        if text is None:
-            test.assertEqual("dialog", answer["kind"], json.dumps(answer, ensure_ascii=False))
-        else:
-            test.assertEqual(text, answer.get("text"), json.dumps(answer, ensure_ascii=False))
-        driver.ok("press %d" % button)
     return seen
 
 

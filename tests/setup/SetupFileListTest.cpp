@@ -1,6 +1,8 @@
 // SetupFileListTest.cpp - SETUP.LST entries and the path macros of their folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -164,6 +166,27 @@ TEST_F(SetupFileListTest, MutatedListsAndSettingsFilesParseSafely)
                 String value = env->GetString(sec, key, "", &found);
                 ASSERT_EQ(1, found) << key;
                 ASSERT_EQ(nullptr, strstr(value.CStr(), "\r\n"));
+                // An ASCII name reads the value of its first line in the section.
+                const char* image = env->Image();
+                const char* end = image + env->ImageSize();
+                bool ascii = true;
+                for (const char* k = key; *k; ++k) ascii &= (unsigned char)*k < 0x80;
+                const char* line = image;
+                if (sec) {
+                    std::string header = "[" + std::string(sec) + "]";
+                    for (; line < end && _strnicmp(line, header.c_str(), header.size()) != 0;
+                         line = std::min(end, std::search(line, end, "\r\n", "\r\n" + 2) + 2)) {}
+                    line = std::min(end, std::search(line, end, "\r\n", "\r\n" + 2) + 2);
+                }
+                size_t n = strlen(key);
+                for (; ascii && line < end && *line != '[';
+                     line = std::min(end, std::search(line, end, "\r\n", "\r\n" + 2) + 2)) {
+                    if ((size_t)(end - line) > n && _strnicmp(line, key, n) == 0 && line[n] == '=') {
+                        const char* valueEnd = std::search(line + n + 1, end, "\r\n", "\r\n" + 2);
+                        ASSERT_STREQ(std::string(line + n + 1, valueEnd).c_str(), value.CStr()) << key;
+                        break;
+                    }
+                }
                 std::string lower = value.CStr();
                 for (char& c : lower) c = (char)tolower((unsigned char)c);
                 if (lower.find("$(docpath)") != std::string::npos) continue;  // ends the process by design

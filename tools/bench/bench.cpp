@@ -83,7 +83,7 @@ int main()
     char temp[MAX_PATH];
     GetTempPathA(sizeof(temp), temp);
     double l100 = LookupMicroseconds(100, temp), l1000 = LookupMicroseconds(1000, temp);
-    printf("ENV lookup, 1,000 keys / 100 keys time ratio:          %6.2f  (linear scan: about 10)\n",
+    printf("ENV lookup, 1,000 keys / 100 keys time ratio:          %6.2f  (indexed: about 1; a linear scan gives about 10)\n",
            l1000 / l100);
     printf("ENV lookup in a 100-key file: %.2f us\n", l100);
     return 0;
