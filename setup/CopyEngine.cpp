@@ -411,8 +411,10 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
 {
     bool refused = false;
     UniqueFile out(CreateDestination(dest, &refused));
-    // The same destination twice in a row: the flusher may still hold it.
-    if (!out && GetLastError() == ERROR_SHARING_VIOLATION && s_flusher.Busy()) {
+    // The flusher may still hold the name (written before in this run, or
+    // removed while it was flushed): once it is done, again.
+    DWORD failed = out ? 0 : GetLastError();
+    if ((failed == ERROR_SHARING_VIOLATION || failed == ERROR_ACCESS_DENIED) && s_flusher.Pending()) {
         WaitForFlushes();
         out.Reset(CreateDestination(dest, &refused));
     }
@@ -456,7 +458,9 @@ bool FlushCopies()
 
 void StopFlushing()
 {
-    WaitForFlushes();
+    String failed;
+    DWORD err = 0;
+    s_flusher.Finish(&failed, &err, true);
     s_flushFailed = String();
 }
 

@@ -19,44 +19,53 @@ CopyFlusher::~CopyFlusher()
 void CopyFlusher::Add(const String& path)
 {
     EnterCriticalSection(&m_lock);
-    m_queue.push_back(path);
+    m_queue.push_back(path.CStr());
     LeaveCriticalSection(&m_lock);
     if (!m_wake) m_wake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!m_thread) m_thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    if (m_wake) SetEvent(m_wake.Get());
-    if (!m_thread) Work();  // no thread: flushed here, as before
+    if (m_wake && !m_thread) m_thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    if (m_thread)
+        SetEvent(m_wake.Get());
+    else
+        Work(false);  // no thread: flushed here and now
 }
 
-bool CopyFlusher::Busy()
+bool CopyFlusher::Pending()
 {
     EnterCriticalSection(&m_lock);
-    bool busy = m_done < m_queue.size();
+    bool pending = !m_queue.empty();
     LeaveCriticalSection(&m_lock);
-    return busy;
+    return pending;
 }
 
-bool CopyFlusher::Finish(String* failed, DWORD* err)
+bool CopyFlusher::Finish(String* failed, DWORD* err, bool abandon)
 {
     EnterCriticalSection(&m_lock);
     m_stop = true;
+    if (abandon) m_next = m_queue.size();
     LeaveCriticalSection(&m_lock);
     if (m_thread) {
         SetEvent(m_wake.Get());
         WaitForSingleObject(m_thread.Get(), INFINITE);
         m_thread.Close();
     }
-    Work();  // whatever the thread left
-    EnterCriticalSection(&m_lock);
-    *failed = m_failed;
+    if (!abandon) {
+        Work(false);  // whatever the thread left
+        // Held by this setup when their turn came: free now.
+        EnterCriticalSection(&m_lock);
+        m_queue.insert(m_queue.end(), m_held.begin(), m_held.end());
+        m_held.clear();
+        LeaveCriticalSection(&m_lock);
+        Work(true);
+    }
+    *failed = String(m_failed.c_str());
     *err = m_err;
-    bool ok = m_failed.IsEmpty();
+    bool ok = m_failed.empty();
     m_queue.clear();
+    m_held.clear();
     m_next = 0;
-    m_done = 0;
     m_stop = false;
-    m_failed = String();
+    m_failed.clear();
     m_err = 0;
-    LeaveCriticalSection(&m_lock);
     return ok;
 }
 
@@ -64,42 +73,48 @@ DWORD WINAPI CopyFlusher::Run(void* self)
 {
     CopyFlusher* flusher = static_cast<CopyFlusher*>(self);
     for (;;) {
-        flusher->Work();
+        flusher->Work(false);
         EnterCriticalSection(&flusher->m_lock);
         bool stop = flusher->m_stop && flusher->m_next == flusher->m_queue.size();
         LeaveCriticalSection(&flusher->m_lock);
-        if (stop) return 0;
-        WaitForSingleObject(flusher->m_wake.Get(), INFINITE);
+        if (stop || WaitForSingleObject(flusher->m_wake.Get(), INFINITE) != WAIT_OBJECT_0) return 0;
     }
 }
 
-bool CopyFlusher::Take(String* path)
+bool CopyFlusher::Take(std::string* path)
 {
     EnterCriticalSection(&m_lock);
     bool any = m_next < m_queue.size();
-    // A copy of its own: the thread shares no text with the queue.
-    if (any) *path = String(m_queue[m_next++].CStr());
+    if (any) *path = m_queue[m_next++];
     LeaveCriticalSection(&m_lock);
     return any;
 }
 
 // Opened anew with every sharing allowed: the setup may meanwhile set the
-// file aside or remove it.
-void CopyFlusher::Work()
+// file aside or remove it. One that this setup holds open (written again)
+// waits for the end.
+void CopyFlusher::Work(bool retryHeld)
 {
-    String path;
+    std::string path;
     while (Take(&path)) {
-        UniqueFile file(CreateFileA(path.CStr(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
-        DWORD err = file ? 0 : GetLastError();
-        if (file && !FlushFileBuffers(file.Get())) err = GetLastError();
-        bool failed = err != 0 && ClassifyError(err) != ECLASS_NOTFOUND;
+        DWORD err = 0;
+        {
+            UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+            if (!file)
+                err = GetLastError();
+            else if (!FlushFileBuffers(file.Get()))
+                err = GetLastError();
+        }
+        if (err == 0 || ClassifyError(err) == ECLASS_NOTFOUND) continue;
         EnterCriticalSection(&m_lock);
-        if (failed && m_failed.IsEmpty()) {
+        if (err == ERROR_SHARING_VIOLATION && !retryHeld) {
+            m_held.push_back(path);
+        } else if (m_failed.empty()) {
             m_failed = path;
             m_err = err;
         }
-        ++m_done;
         LeaveCriticalSection(&m_lock);
     }
 }

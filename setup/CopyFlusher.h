@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "wcls/Data.h"
@@ -20,26 +21,30 @@ public:
     void Add(const String& path);
     // Waits until every queued copy is on the disk. False when one could not
     // be flushed: *failed names it and *err says why. A copy that is no
-    // longer there (a later entry removed it) counts as done.
-    bool Finish(String* failed, DWORD* err);
-    // Something is queued or being flushed.
-    bool Busy();
+    // longer there (a later entry removed it) counts as done. With
+    // `abandon`, what is still queued is dropped instead (a run being undone).
+    bool Finish(String* failed, DWORD* err, bool abandon = false);
+    // Copies were queued since the last Finish (one may still be open here).
+    bool Pending();
 
     CopyFlusher(const CopyFlusher&) = delete;
     CopyFlusher& operator=(const CopyFlusher&) = delete;
 
 private:
     static DWORD WINAPI Run(void* self);
-    void Work();
-    bool Take(String* path);
+    void Work(bool retryHeld);
+    bool Take(std::string* path);
 
+    // The thread sees only these (plain strings: the library's String is
+    // not shared between threads), under the lock.
     CRITICAL_SECTION m_lock;
-    UniqueHandle m_wake;    // auto-reset: something was queued, or stop
-    UniqueHandle m_thread;
-    std::vector<String> m_queue;
-    size_t m_next = 0;  // the next to take
-    size_t m_done = 0;  // flushed (or failed)
+    std::vector<std::string> m_queue;
+    std::vector<std::string> m_held;  // open elsewhere when their turn came: again at the end
+    size_t m_next = 0;
     bool m_stop = false;
-    String m_failed;
+    std::string m_failed;
     DWORD m_err = 0;
+
+    UniqueHandle m_wake;  // auto-reset: something was queued, or stop
+    UniqueHandle m_thread;
 };

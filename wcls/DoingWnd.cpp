@@ -181,6 +181,7 @@ void DoingWnd::CreateBarControls()
     INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_PROGRESS_CLASS};
     if (!m_hWnd || !s_init || !s_init(&classes)) {
         m_dwFlags &= ~(DWORD)DW_PROGRESSCTL;
+        Layout();
         return;
     }
     const RECT& b = m_rcBar;
@@ -189,8 +190,11 @@ void DoingWnd::CreateBarControls()
     const RECT& t = m_rcStatus;
     m_hwndStatus = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, t.left, t.top,
                                    t.right - t.left, t.bottom - t.top, m_hWnd, nullptr, g_hInstance, nullptr);
-    if (!m_hwndBar) {
+    if (!m_hwndBar) {  // the drawn bar after all, in its own place
+        if (m_hwndStatus) DestroyWindow(m_hwndStatus);
+        m_hwndStatus = nullptr;
         m_dwFlags &= ~(DWORD)DW_PROGRESSCTL;
+        Layout();
         return;
     }
     SendMessageA(m_hwndBar, PBM_SETRANGE32, 0, 1000);
@@ -209,11 +213,13 @@ void DoingWnd::UpdateBarControls()
     }
     char status[64];
     DWORD elapsed = GetTickCount() - m_dwRangeTick;
-    long long left = done > 0 ? (long long)elapsed * (span - done) / done / 1000 : -1;
-    if (elapsed < kShowDelayMs || left < 0)
+    // Seconds left at the pace so far, rounded up; nothing at the end.
+    long long leftMs = done > 0 && done < span ? (long long)elapsed * (span - done) / done : -1;
+    long long left = (leftMs + 999) / 1000;
+    if (elapsed < kShowDelayMs || leftMs < 0)
         snprintf(status, sizeof(status), LibText::kPercentOnly, m_nPercent);
     else if (left < 60)
-        snprintf(status, sizeof(status), LibText::kSecondsLeft, m_nPercent, (int)left + 1);
+        snprintf(status, sizeof(status), LibText::kSecondsLeft, m_nPercent, (int)left);
     else
         snprintf(status, sizeof(status), LibText::kMinutesLeft, m_nPercent, (int)((left + 59) / 60));
     if (strcmp(status, m_strStatus.CStr()) == 0) return;
