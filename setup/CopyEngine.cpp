@@ -230,22 +230,15 @@ HANDLE CreateDestination(const String& dest, bool* refused)
     return h;
 }
 
-String Framed3(const char* head, const String& middle, const char* tail)
-{
-    String s;
-    s.Append(head).Append(middle.CStr()).Append(tail);
-    return s;
-}
-
 int ReportReadError(DWORD err, const String& source)
 {
-    ReportSystemError(err, ERR_READ, source, Framed3(SetupText::kFileHead, source, SetupText::kCannotReadTail));
+    ReportSystemError(err, ERR_READ, source, Framed(SetupText::kFileHead, source.CStr(), SetupText::kCannotReadTail));
     return COPY_FAILED;
 }
 
 int ReportWriteError(DWORD err, const String& dest)
 {
-    ReportSystemError(err, ERR_WRITE, dest, Framed3(SetupText::kFileHead, dest, SetupText::kCannotWriteTail));
+    ReportCannotWrite(err, dest);
     return COPY_FAILED;
 }
 
@@ -376,7 +369,10 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
             s_lastFolder = entry.destFolder;
         uint64_t before = s_bytesWritten;
         int aside = UndoSetAside(dest);
-        if (aside == ASIDE_FAILED) return ReportWriteError(GetLastError(), dest) == COPY_DONE;
+        if (aside == ASIDE_FAILED) {
+            ReportCannotWrite(GetLastError(), dest);
+            return false;
+        }
         int result = aside == ASIDE_INUSE ? COPY_INUSE : CopyOneFile(entry.compressed, source, dest);
         if (result == COPY_DONE) {
             LogStep(SetupText::kLogCopy, dest, (long long)(s_bytesWritten - before));
@@ -437,6 +433,11 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
     }
     ReportKind(ERR_READ, source.CStr());
     return COPY_FAILED;
+}
+
+void ReportCannotWrite(DWORD err, const String& path)
+{
+    ReportSystemError(err, ERR_WRITE, path, Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotWriteTail));
 }
 
 uint64_t CopiedBytes()

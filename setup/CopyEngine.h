@@ -36,6 +36,10 @@ String SharedPart(const String& path);
 // source's last-write time.
 int CopyOneFile(int compressed, const String& source, const String& dest);
 
+// Reports that the file cannot be written ("ファイル[path]へ書き込むことが
+// できません" with the system's reason).
+void ReportCannotWrite(DWORD err, const String& path);
+
 // The bytes the copies have written since the program started.
 uint64_t CopiedBytes();
 

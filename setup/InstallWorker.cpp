@@ -90,10 +90,7 @@ bool BeginUndo(InstallRun* run)
 bool SetAside(const String& path)
 {
     if (UndoSetAside(path) == ASIDE_DONE) return true;
-    DWORD err = GetLastError();
-    String text;
-    text.Append(SetupText::kFileHead).Append(path.CStr()).Append(SetupText::kCannotWriteTail);
-    ReportSystemError(err, ERR_WRITE, path, text);
+    ReportCannotWrite(GetLastError(), path);
     return false;
 }
 

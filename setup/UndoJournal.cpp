@@ -127,6 +127,15 @@ public:
         SplitPath(path, &name);
         return file.MoveWithin(In(), name, replace);
     }
+    // The name as it stands, for deleting or renaming it: 1 opened (with
+    // its size when asked), 0 missing, -1 failed.
+    int OpenName(const String& relative, long long* size)
+    {
+        int opened = Open(relative, DELETE, VF_ANYNAMES | VF_LINKS);
+        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
+        if (size) *size = Size();
+        return 1;
+    }
     long long Size()
     {
         LARGE_INTEGER bytes = {};
@@ -139,8 +148,6 @@ private:
     VerifiedFile m_root, m_folder;
     String m_name;
 };
-
-const DWORD kAnyEntry = VF_ANYNAMES | VF_LINKS;
 
 long long SizeByName(const std::wstring& path)
 {
@@ -158,9 +165,8 @@ int DeleteName(const String& path, long long* size = nullptr)
     String relative = SharedPart(path);
     if (!relative.IsEmpty()) {
         SharedEntry entry;
-        int opened = entry.Open(relative, DELETE, kAnyEntry);
-        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
-        if (size) *size = entry.Size();
+        int opened = entry.OpenName(relative, size);
+        if (opened != 1) return opened;
         bool deleted = entry.file.Delete();
         if (!deleted && GetLastError() == ERROR_ACCESS_DENIED && !entry.file.IsLink() &&
             !entry.file.HasOtherNames()) {
@@ -201,9 +207,8 @@ int SetAsideName(const String& path, const String& backup, bool removal, long lo
     String relative = SharedPart(path);
     if (!relative.IsEmpty()) {
         SharedEntry entry;
-        int opened = entry.Open(relative, DELETE, kAnyEntry);
-        if (opened != VF_OPENED) return opened == VF_MISSING ? 0 : -1;
-        if (size) *size = entry.Size();
+        int opened = entry.OpenName(relative, size);
+        if (opened != 1) return opened;
         if (entry.file.IsLink() || entry.file.HasOtherNames()) return entry.file.Delete() && entry.file.Close() ? 2 : -1;
         return entry.RenameTo(backup, false) ? 1 : -1;
     }
