@@ -399,6 +399,27 @@ TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
     EXPECT_EQ("-", RegRaw(HKEY_LOCAL_MACHINE, SetupText::kUndoKey, "State"));
 }
 
+TEST_F(InstallEngine, AnUndoBesideLinksPlantedInTheSharedFolderLeavesWhatTheyLeadToAlone)
+{
+    // COMMON.ENV a second name of a file outside, and a link to a folder
+    // outside; the run stops after the settings file was copied over it.
+    const std::string outside = m_base + "Outside", data = g_productDataDir.CStr();
+    CreateDirectoryA(outside.c_str(), nullptr);
+    CreateDirectoryA(StripBackslash(g_productDataDir).CStr(), nullptr);
+    WriteFileBytes(outside + "\\victim.txt", "kept");
+    ASSERT_TRUE(MakeLink(data + "COMMON.ENV", outside + "\\victim.txt", false));
+    ASSERT_TRUE(MakeLink(data + "Linked", outside));
+    const Listing before = ListAll(outside);
+    m_list->SetString("Files2", "bad", "1,1,TRUNC.EX_,T.EXE,$(AppPath)");
+    Texts texts = Install(0);
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ(SetupText::kAborted, texts[1]);
+    EXPECT_EQ(before, ListAll(outside));
+    for (const auto& entry : ListAll(StripBackslash(g_productDataDir).CStr()))
+        EXPECT_EQ(std::string::npos, entry.first.find(".zu8-undo")) << entry.first;
+    RunHost("rm '" + HostPath(data + "Linked") + "'");
+}
+
 TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
 {
     // A link that another user planted in the shared data folder.
