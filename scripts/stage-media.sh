@@ -5,7 +5,7 @@
 # SETUP.LST, media/files, the given programs (the built ZUNTO8.EXE and
 # ZUNTOSHL.EXE) and SETUP.EXE. Files listed in media/COMPRESS are then packed
 # with mscompress (SZDD, which lz32 expands) and kept under their packed name
-# only.
+# only. Last, SETUP.SUM lists the SHA-256 of every file on the media.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 target="$1"
@@ -27,3 +27,11 @@ while read -r name packed; do
     rm "$target/$name"
 done < "$ROOT/media/COMPRESS"
 cp "$setup" "$target/SETUP.EXE"
+
+# SETUP.SUM: in the format of sha256sum (names relative to the media folder,
+# forward slashes), in CP932 with CR LF like SETUP.LST, so that
+#   iconv -f cp932 -t utf-8 SETUP.SUM | sha256sum -c
+# checks the media on Linux too.
+(cd "$target" && find . -type f ! -name SETUP.SUM -printf '%P\n' | LC_ALL=C sort |
+    xargs -r -d '\n' sha256sum --) |
+    iconv -f utf-8 -t cp932 | LC_ALL=C sed 's/$/\r/' > "$target/SETUP.SUM"

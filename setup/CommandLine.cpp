@@ -51,6 +51,8 @@ static const char* TakeSwitch(const char* p, SetupMode* mode)
         {SetupText::kSwitchUninstall, &SetupMode::uninstall},
         {SetupText::kSwitchSilent, &SetupMode::silent},
         {SetupText::kSwitchNoIcon, &SetupMode::noIcon},
+        {SetupText::kSwitchVerify, &SetupMode::verify},
+        {SetupText::kSwitchRepair, &SetupMode::repair},
     };
     for (const auto& f : kFlags) {
         if (int n = MatchWord(p, f.word)) {

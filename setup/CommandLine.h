@@ -8,6 +8,8 @@ struct SetupMode {
     bool uninstall = false;  // /UNINSTALL
     bool silent = false;     // /SILENT: no window waits for a person
     bool noIcon = false;     // /NOICON: no desktop shortcut
+    bool verify = false;     // /VERIFY: check the media against SETUP.SUM, change nothing
+    bool repair = false;     // /REPAIR: mend the installed copy from the media
     bool hasDir = false;     // /DIR=folder
     String dir;
     bool log = false;        // /LOG, or /LOG=file

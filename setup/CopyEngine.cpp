@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "CopyFlusher.h"
+#include "MediaSums.h"
 #include "SetupDriver.h"
 #include "SetupFileList.h"
 #include "SetupTexts.h"
@@ -46,6 +47,7 @@ void WaitForFlushes()
     }
 }
 String s_lastFolder;              // the destination folder made for the entry before
+String s_mediaFolder;             // the source folder of the section being copied
 DoingWnd* s_pumped;
 DWORD s_sincePump;
 const DWORD kPumpEvery = 1024 * 1024;
@@ -259,6 +261,20 @@ bool StartsWithFolder(const char* path, const String& folder)
     return b.Length() > 0 && strncmp(a.CStr(), b.CStr(), (size_t)b.Length()) == 0;
 }
 
+// A source that failed to read or to expand, when SETUP.SUM of its media
+// disagrees with it: the media are damaged, which says more than the read
+// error. Only this file is hashed, and only now.
+bool ReportIfDamaged(const String& source)
+{
+    if (s_mediaFolder.IsEmpty() || !StartsWithFolder(source.CStr(), s_mediaFolder)) return false;
+    String relative(source.CStr() + s_mediaFolder.Length());
+    if (CheckMediaFile(s_mediaFolder, relative) != MEDIA_DAMAGED) return false;
+    LogStep(SetupText::kLogDamaged, relative);
+    String text = String(SetupText::kMediaDamagedHead) + relative + String(SetupText::kMediaDamagedTail);
+    ReportError(ERR_READ, text.CStr(), "", 0);
+    return true;
+}
+
 }  // namespace
 
 String SharedPart(const String& dest)
@@ -425,6 +441,7 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
     bool shared = !SharedPart(dest).IsEmpty();
     if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, shared, &err);
     if (o == OUT_DONE && !shared) s_flusher.Add(dest);
+    if ((o == OUT_READ || o == OUT_LZ) && ReportIfDamaged(source)) return COPY_FAILED;
     switch (o) {
     case OUT_DONE: return COPY_DONE;
     case OUT_READ: return ReportReadError(err, source);
@@ -539,6 +556,7 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
     const char* key = keys.CStr();
     SetupFileEntry entry;
     s_lastFolder = String();
+    s_mediaFolder = sourceFolder;
     DWORD painted = GetTickCount() - kPaintEvery;
     while (NextEntry(list, section, appPath, &key, &entry)) {
         // Painted at a pace a person can read; the messages are let through

@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include "MediaSums.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
 #include "StartupTable.h"
@@ -34,7 +35,9 @@ bool InitApplication(HINSTANCE hinst)
 
 static const char* ModeName(const SetupMode& mode)
 {
+    if (mode.verify) return SetupText::kLogModeVerify;
     if (mode.update) return SetupText::kLogModeUpdate;
+    if (mode.repair && !mode.uninstall) return SetupText::kLogModeRepair;
     return mode.uninstall ? SetupText::kLogModeUninstall : SetupText::kLogModeInstall;
 }
 
@@ -42,7 +45,8 @@ static const char* ModeName(const SetupMode& mode)
 static int RunSetup(HINSTANCE hinst, const char* cmd)
 {
     // The application must not run while it is set up: point the user at it.
-    if (HWND app = FindWindowA(SetupText::kAppMainWndClass, nullptr)) {
+    // Checking the media changes nothing and may run beside it.
+    if (HWND app = g_setupMode.verify ? nullptr : FindWindowA(SetupText::kAppMainWndClass, nullptr)) {
         ShowMessage(nullptr, SetupText::kAppRunning, SetupText::kAppRunningTitle, MB_OK | MB_ICONHAND);
         SetWindowPos(app, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
         return 0;
@@ -61,6 +65,7 @@ static int RunSetup(HINSTANCE hinst, const char* cmd)
     LogStep(SetupText::kLogCommand, String(cmd));
     LogStep(SetupText::kLogMode, String(ModeName(g_setupMode)));
     LogStep(SetupText::kLogSource, source);
+    if (g_setupMode.verify) return VerifyMedia(source);
     SetupDriver(g_setupMode.update, g_setupMode.uninstall, source);
     return g_exitCode;
 }

@@ -80,6 +80,14 @@ String ExpandPathMacros(const String& text, const String& appPath)
     return result;
 }
 
+String SetupSourceName(const char* value)
+{
+    const char* p = value ? value : "";
+    NextToken(&p, ',');
+    NextToken(&p, ',');
+    return NextToken(&p, ',');
+}
+
 void ParseSetupFileEntry(const char* value, SetupFileEntry* entry, const String& appPath)
 {
     const char* p = value ? value : "";

@@ -26,6 +26,9 @@ const char* const* SetupSectionOrder(bool update);
 // number is 0. A "$(DocPath)" in the folder field ends the process.
 void ParseSetupFileEntry(const char* value, SetupFileEntry* entry, const String& appPath);
 
+// Field 3 of an entry line, the source name, alone: no folder is expanded.
+String SetupSourceName(const char* value);
+
 // Replaces the path macros ($(AppPath), $(CommonAppData), $(MyCommonAppData),
 // $(WinPath), $(WinSysPath); ASCII case ignored) by their folders, each
 // ending in a backslash; anything else is copied. $(DocPath) has no value:

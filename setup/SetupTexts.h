@@ -46,6 +46,8 @@ constexpr char kSwitchSilent[] = "SILENT";
 constexpr char kSwitchNoIcon[] = "NOICON";
 constexpr char kSwitchDir[] = "DIR=";      // followed by the folder, quoted or not
 constexpr char kSwitchLog[] = "LOG";       // optionally followed by =file
+constexpr char kSwitchVerify[] = "VERIFY";
+constexpr char kSwitchRepair[] = "REPAIR";
 
 // The log of /LOG: its file in the temporary folder, and the tags of its
 // lines (file removals are the library's "REMOVE").
@@ -55,6 +57,8 @@ constexpr char kLogMode[] = "MODE";
 constexpr char kLogModeInstall[] = "install";
 constexpr char kLogModeUpdate[] = "update";
 constexpr char kLogModeUninstall[] = "uninstall";
+constexpr char kLogModeVerify[] = "verify";
+constexpr char kLogModeRepair[] = "repair";
 constexpr char kLogSource[] = "SOURCE";
 constexpr char kLogProgram[] = "PROGRAM";
 constexpr char kLogData[] = "DATA";
@@ -177,6 +181,45 @@ constexpr char kAlreadyUpToDate[] = "同じかより新しいバージョンが�
 constexpr char kFolderLabel[] = "フォルダ:";
 constexpr char kConfirmUpdateHead[] = "以下のフォルダにインストール済みのZuntoria Ver.８を更新します。よろしいですか？\n\n";
 constexpr char kConfirmUpdateTitle[] = "Zuntoria Ver.８ セットアップ(8.040)";
+
+// The check sums of the media (SETUP.SUM beside SETUP.LST, in the format
+// of sha256sum) and /VERIFY.
+constexpr char kSumFile[] = "SETUP.SUM";
+constexpr char kVerifyAllWellHead[] = "インストールメディアを確認しました。\n\nファイル ";
+constexpr char kVerifyAllWellTail[] = " 個はすべて正常です。";
+constexpr char kVerifyProblemsHead[] = "インストールメディアに問題があります。次のファイルを確認してください：\n";
+constexpr char kVerifyMissing[] = "\n  見つかりません：";
+constexpr char kVerifyDamaged[] = "\n  壊れています：";
+constexpr char kVerifyUnlisted[] = "\n  SETUP.SUM に記載がありません：";
+constexpr char kVerifyMore[] = "\n  ほか ";
+constexpr char kVerifyMoreTail[] = " 個（ログに全件）";
+constexpr char kVerifyProblemsTail[] = "\n\nメディアを作り直すか、正しいメディアからセットアップしてください。";
+constexpr char kVerifyNoSums[] =
+    "このメディアには確認用のファイル SETUP.SUM がないため、メディアのファイルを確認できません。";
+// A copy from the media failed and the file disagrees with SETUP.SUM.
+constexpr char kMediaDamagedHead[] = "インストールメディアが壊れています。次のファイルの内容が SETUP.SUM と一致しません：\n\n  ";
+constexpr char kMediaDamagedTail[] = "\n\nメディアを作り直すか、正しいメディアからセットアップしてください。";
+constexpr char kLogVerified[] = "SOUND";
+constexpr char kLogMissing[] = "MISSING";
+constexpr char kLogDamaged[] = "DAMAGED";
+constexpr char kLogUnlisted[] = "NOT-IN-SUM";
+constexpr char kLogUnchecked[] = "NO-SUM";
+
+// Repair.
+constexpr char kMediaDirValue[] = "MediaDir";  // beside the install record: the media it came from
+constexpr char kRepairSwitch[] = " /REPAIR";
+constexpr char kConfirmRepairHead[] = "以下のフォルダにインストールされている Zuntoria Ver.８ を修復します。よろしいですか？\n\n";
+constexpr char kConfirmRepairTail[] = "\n\n（帳簿データや設定はそのまま残ります）";
+constexpr char kRepairOtherVersion[] =
+    "インストールされているバージョンがこのメディアと異なるため、修復できません。更新またはセットアップを行ってください。";
+constexpr char kRepairNoMedia[] =
+    "インストールメディアの場所が記録されていません。\nメディアの SETUP.EXE を /REPAIR を付けて実行してください。";
+constexpr char kRepaired[] = "Zuntoria Ver.８ を修復しました。\n";
+constexpr char kRepairedFiles[] = "\nコピーし直したファイル：";
+constexpr char kRepairedNoFiles[] = "\nプログラムのファイルはすべて正常でした。";
+constexpr char kRepairedRecords[] =
+    "\n\nレジストリの記録、文書の関連付け、アンインストール情報、ショートカット、共有データフォルダのアクセス権を書き直しました。設定ファイルはそのままです。";
+constexpr char kLogKept[] = "KEEP";
 
 // Uninstall.
 constexpr char kUninstallTitle[] = "Zuntoria８ の削除";

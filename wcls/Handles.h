@@ -104,6 +104,17 @@ struct LzHandleTraits {  // LZInit, LZOpenFileA: a negative result is an error c
     static bool Close(Type h) { LzClose(h); return true; }
 };
 
+struct CryptProvTraits {  // CryptAcquireContext
+    typedef HCRYPTPROV Type;
+    static Type Invalid() { return 0; }
+    static bool Close(Type h) { return CryptReleaseContext(h, 0) != FALSE; }
+};
+struct CryptHashTraits {  // CryptCreateHash
+    typedef HCRYPTHASH Type;
+    static Type Invalid() { return 0; }
+    static bool Close(Type h) { return CryptDestroyHash(h) != FALSE; }
+};
+
 typedef UniqueHolder<KernelHandleTraits> UniqueHandle;
 typedef UniqueHolder<FileHandleTraits> UniqueFile;
 typedef UniqueHolder<FindHandleTraits> UniqueFind;
@@ -113,6 +124,8 @@ typedef UniqueHolder<LocalMemTraits> UniqueLocal;
 typedef UniqueHolder<SidTraits> UniqueSid;
 typedef UniqueHolder<DcTraits> UniqueDC;
 typedef UniqueHolder<LzHandleTraits> UniqueLz;
+typedef UniqueHolder<CryptProvTraits> UniqueCryptProv;
+typedef UniqueHolder<CryptHashTraits> UniqueCryptHash;
 typedef UniqueHolder<GdiObjectTraits<HFONT>> UniqueFont;
 typedef UniqueHolder<GdiObjectTraits<HBRUSH>> UniqueBrush;
 typedef UniqueHolder<GdiObjectTraits<HPEN>> UniquePen;
