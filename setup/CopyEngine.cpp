@@ -4,6 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "CopyFlusher.h"
 #include "MediaSums.h"
 #include "SetupDriver.h"
@@ -48,6 +51,9 @@ void WaitForFlushes()
 }
 String s_lastFolder;              // the destination folder made for the entry before
 String s_mediaFolder;             // the source folder of the section being copied
+bool s_repairing;                 // a repair: only what is missing or differs is copied
+bool s_keepSettings;              // ... and a settings file there stays as it is
+std::vector<std::string> s_repaired;  // what the repair copied again
 DoingWnd* s_pumped;
 DWORD s_sincePump;
 const DWORD kPumpEvery = 1024 * 1024;
@@ -246,6 +252,8 @@ int ReportWriteError(DWORD err, const String& dest)
 
 // ---- entries ----------------------------------------------------------------
 
+uint64_t BytesToWrite(int compressed, const String& source);
+
 // The in-use message; true for Retry.
 bool AskRetry(HWND owner, const String& dest)
 {
@@ -368,10 +376,39 @@ bool IsItself(const String& source, const String& dest)
     return s_same;
 }
 
+// Last-write times within 2 s are the same: a FAT volume keeps no finer.
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    const int64_t kTolerance = 20000000;  // 100-ns units
+    int64_t ta = ((int64_t)a.dwHighDateTime << 32) | a.dwLowDateTime;
+    int64_t tb = ((int64_t)b.dwHighDateTime << 32) | b.dwLowDateTime;
+    return ta - tb <= kTolerance && tb - ta <= kTolerance;
+}
+
+// A repair's destination that needs no copy: a settings file that is
+// there, or a file of the size the copy writes and the source's time.
+bool IsInPlace(const SetupFileEntry& entry, const String& source, const String& dest, uint64_t* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA have, media;
+    if (!GetFileAttributesExA(dest.CStr(), GetFileExInfoStandard, &have) ||
+        (have.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *size = ((uint64_t)have.nFileSizeHigh << 32) | have.nFileSizeLow;
+    if (s_keepSettings) return true;
+    return GetFileAttributesExA(source.CStr(), GetFileExInfoStandard, &media) &&
+           *size == BytesToWrite(entry.compressed, source) && SameTime(have.ftLastWriteTime, media.ftLastWriteTime);
+}
+
 bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFolder, const String& dest)
 {
     String source = sourceFolder + entry.srcName;
     if (!WaitForSource(owner, entry, sourceFolder, source)) return false;
+    uint64_t kept = 0;
+    if (s_repairing && IsInPlace(entry, source, dest, &kept)) {
+        s_bytesWritten += kept;
+        LogStep(SetupText::kLogKept, dest, (long long)kept);
+        return true;
+    }
     if (!entry.compressed && IsItself(source, dest)) {  // already in place
         long long size = FileSize(dest);
         if (size > 0) s_bytesWritten += (uint64_t)size;
@@ -392,6 +429,7 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
         int result = aside == ASIDE_INUSE ? COPY_INUSE : CopyOneFile(entry.compressed, source, dest);
         if (result == COPY_DONE) {
             LogStep(SetupText::kLogCopy, dest, (long long)(s_bytesWritten - before));
+            if (s_repairing) s_repaired.push_back(dest.CStr());
             return true;
         }
         if (result == COPY_FAILED) return false;
@@ -455,6 +493,26 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
 void ReportCannotWrite(DWORD err, const String& path)
 {
     ReportSystemError(err, ERR_WRITE, path, Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotWriteTail));
+}
+
+void SetRepairing(bool on)
+{
+    s_repairing = on;
+    s_repaired.clear();
+}
+
+String RepairedFiles()
+{
+    String lines;
+    for (const std::string& name : s_repaired) lines = lines + String("\n  ") + String(name.c_str());
+    return lines;
+}
+
+bool WasRepaired(const String& dest)
+{
+    for (const std::string& name : s_repaired)
+        if (lstrcmpiA(name.c_str(), dest.CStr()) == 0) return true;
+    return false;
 }
 
 uint64_t CopiedBytes()
@@ -557,6 +615,7 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
     SetupFileEntry entry;
     s_lastFolder = String();
     s_mediaFolder = sourceFolder;
+    s_keepSettings = strcmp(section.CStr(), SetupText::kSettingSection) == 0;
     DWORD painted = GetTickCount() - kPaintEvery;
     while (NextEntry(list, section, appPath, &key, &entry)) {
         // Painted at a pace a person can read; the messages are let through

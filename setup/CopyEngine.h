@@ -40,6 +40,15 @@ int CopyOneFile(int compressed, const String& source, const String& dest);
 // できません" with the system's reason).
 void ReportCannotWrite(DWORD err, const String& path);
 
+// A repair copies only a destination that is missing or differs from the
+// media in size or last-write time, and keeps a settings file (the section
+// "Setting") that is there whatever it holds. A file it keeps counts as
+// written, so the bar and the installed size take it in.
+void SetRepairing(bool on);
+// The destinations the repair copied again, each after "\n  ".
+String RepairedFiles();
+bool WasRepaired(const String& dest);
+
 // The bytes the copies have written since the program started.
 uint64_t CopiedBytes();
 

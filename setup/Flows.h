@@ -9,6 +9,14 @@
 
 void InstallFlow(bool update, const String& source);
 void UninstallFlow();
+// Mends the installed copy from the media (source, else the media folder
+// the installation recorded).
+void RepairFlow(const String& source);
+
+// The Start menu's and the desktop's folders for the shortcuts: the
+// all-users ones, else the user's own. False after telling that there is no
+// Start menu folder.
+bool FindShortcutFolders(HWND owner, SetupOptions* options);
 
 // Update: whether the recorded installation has its programs and settings.
 bool IsInstallationComplete(const InstallRecord& record);

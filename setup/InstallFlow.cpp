@@ -90,12 +90,7 @@ bool PrepareRun(bool update, HWND background, SetupOptions* options, const Insta
 // The steps between showing the background window and taking it down.
 void RunInstall(bool update, const String& source, HWND background, SetupOptions* options)
 {
-    options->startMenuFolder = FindFolder(kCsidlCommonPrograms, kCsidlPrograms);
-    options->desktopFolder = FindFolder(kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory);
-    if (IsBlankText(options->startMenuFolder.CStr())) {
-        ShowMessage(background, SetupText::kNoStartMenuFolder, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
-        return;
-    }
+    if (!FindShortcutFolders(background, options)) return;
     SafePtr<FEnv2> list = new FEnv2(FolderForm(source) + String(SetupText::kSetupList), 0, 10000, 100);
     if (!list->IsLoaded()) return;  // the file layer has said why
 
@@ -106,6 +101,15 @@ void RunInstall(bool update, const String& source, HWND background, SetupOptions
 }
 
 }  // namespace
+
+bool FindShortcutFolders(HWND owner, SetupOptions* options)
+{
+    options->startMenuFolder = FindFolder(kCsidlCommonPrograms, kCsidlPrograms);
+    options->desktopFolder = FindFolder(kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory);
+    if (!IsBlankText(options->startMenuFolder.CStr())) return true;
+    ShowMessage(owner, SetupText::kNoStartMenuFolder, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
+    return false;
+}
 
 void InstallFlow(bool update, const String& source)
 {

@@ -38,5 +38,6 @@ int ReadInstallRecord(InstallRecord* record, int version)
     return RegReadString(&record->KeyAppDir, key.Get(), "KeyAppDir", empty) &&
            RegReadString(&record->AppDir, key.Get(), "AppDir", empty) &&
            RegReadString(&record->pathShortcut1, key.Get(), "pathShortcut1", empty) &&
-           RegReadString(&record->pathShortcut2, key.Get(), "pathShortcut2", empty);
+           RegReadString(&record->pathShortcut2, key.Get(), "pathShortcut2", empty) &&
+           RegReadString(&record->mediaDir, key.Get(), SetupText::kMediaDirValue, empty);
 }

@@ -8,6 +8,7 @@ struct InstallRecord {
     String KeyAppDir;      // the same, full path upper-cased: the installation's identity
     String pathShortcut1;  // the shortcut files the installation created
     String pathShortcut2;
+    String mediaDir;       // the media folder the copy was installed, updated or repaired from
 };
 
 // The record's key under HKEY_LOCAL_MACHINE for versions 5 to 8, else null.

@@ -69,6 +69,7 @@ bool BeginUndo(InstallRun* run)
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
         run->bytesToCopy += PlanSection(run->list, String(*section), run->options->folder, run->source);
     for (int i = 0; i < kSettingsNames; ++i) UndoPlanFile(SettingsFile(run, i));
+    UndoPlanKey(InstallRecordKey(8));  // an update records its media there too
     if (!run->options->updateExisting) {
         const String linkName(SetupText::kShortcutFile);
         UndoPlanFolder(run->options->startMenuFolder);
@@ -78,7 +79,6 @@ bool BeginUndo(InstallRun* run)
             UndoPlanFile(run->options->desktopFolder + linkName);
         }
         const String classes(kMachineClasses);
-        UndoPlanKey(InstallRecordKey(8));
         UndoPlanKey((classes + String(SetupText::kDocTypeProgId)).CStr());
         UndoPlanKey((classes + String(SetupText::kDocTypeExtension)).CStr());
         UndoPlanKey(SetupText::kUninstallKey);
@@ -104,6 +104,7 @@ bool CopyFiles(InstallRun* run)
     // The bar in kilobytes of what the copies write.
     int first = (int)(run->bytesBefore / 1024);
     run->progress->SetRange(first, first + (int)(run->bytesToCopy / 1024) + 1);
+    SetRepairing(run->options->repair != 0);
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
         if (!CopySection(run->list, run->progress, String(*section), run->source, run->options->folder))
             return false;
@@ -123,38 +124,62 @@ bool FlushFiles(InstallRun*)
     return FlushCopies();
 }
 
+enum SettingsFileIndex { kShare, kShell, kCommon };
+
+// What a save writes: the installed version; a file of a fresh installation
+// starts with empty user fields. The shell program's file is saved
+// unchanged: saving normalises its line ends.
+void FillSettings(int file, FEnv2* env, bool fresh)
+{
+    if (fresh && file != kShell) {
+        env->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
+        env->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
+    }
+    if (fresh && file == kShare) env->SetString(SetupText::kEnvCompanySelect, SetupText::kEnvFolder, "");
+    if (file == kCommon) env->SetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, SetupText::kInstalledVersion);
+}
+
+SafePtr<FEnv2> LoadSettings(InstallRun* run, int file)
+{
+    return new FEnv2(SettingsFile(run, 2 * file), file == kCommon ? ENV_OPENACCESS : 0, kEnvLockTimeout,
+                     kEnvLockInterval);
+}
+
+bool SaveSettings(InstallRun* run, int file, FEnv2* env)
+{
+    if (!env->Save()) return false;
+    LogStep(SetupText::kLogSave, SettingsFile(run, 2 * file));
+    return true;
+}
+
 // None of the files is created here: the list or the existing installation
-// provides all three. A fresh installation starts with empty user fields.
+// provides all three.
 bool WriteSettingsFiles(InstallRun* run)
 {
-    SafePtr<FEnv2> shell = new FEnv2(run->Main() + String(SetupText::kShellEnv), 0, kEnvLockTimeout, kEnvLockInterval);
-    SafePtr<FEnv2> share = new FEnv2(run->Main() + String(SetupText::kShareEnv), 0, kEnvLockTimeout, kEnvLockInterval);
-    SafePtr<FEnv2> common = new FEnv2(g_productDataDir + String(SetupText::kCommonEnv), ENV_OPENACCESS,
-                                      kEnvLockTimeout, kEnvLockInterval);
-    if (!shell->IsLoaded() || !share->IsLoaded() || !common->IsLoaded()) return false;
+    SafePtr<FEnv2> envs[3] = {LoadSettings(run, kShare), LoadSettings(run, kShell), LoadSettings(run, kCommon)};
+    for (const auto& env : envs)
+        if (!env->IsLoaded()) return false;
     // Loaded, so the files themselves can go aside: each save writes anew.
     for (int i = 0; i < kSettingsNames; ++i)
         if (!SetAside(SettingsFile(run, i))) return false;
-    if (!run->options->updateExisting) {
-        common->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
-        common->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
-        share->SetString(SetupText::kEnvDefault, SetupText::kEnvCompany, "");
-        share->SetString(SetupText::kEnvDefault, SetupText::kEnvUser, "");
-        share->SetString(SetupText::kEnvCompanySelect, SetupText::kEnvFolder, "");
+    for (int file = kShare; file <= kCommon; ++file) {
+        FillSettings(file, envs[file].Get(), !run->options->updateExisting);
+        if (!SaveSettings(run, file, envs[file].Get())) return false;
     }
-    common->SetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, SetupText::kInstalledVersion);
-    // The shell program's file is saved unchanged: saving normalises its line ends.
-    const struct {
-        FEnv2* env;
-        String path;
-    } saves[] = {
-        {share.Get(), run->Main() + String(SetupText::kShareEnv)},
-        {shell.Get(), run->Main() + String(SetupText::kShellEnv)},
-        {common.Get(), g_productDataDir + String(SetupText::kCommonEnv)},
-    };
-    for (const auto& save : saves) {
-        if (!save.env->Save()) return false;
-        LogStep(SetupText::kLogSave, save.path);
+    return true;
+}
+
+// A repair keeps the settings files; one it had to copy again from the
+// media is made what a fresh installation makes of it.
+bool RepairSettingsFiles(InstallRun* run)
+{
+    for (int file = kShare; file <= kCommon; ++file) {
+        if (!WasRepaired(SettingsFile(run, 2 * file))) continue;
+        SafePtr<FEnv2> env = LoadSettings(run, file);
+        if (!env->IsLoaded() || !SetAside(SettingsFile(run, 2 * file)) || !SetAside(SettingsFile(run, 2 * file + 1)))
+            return false;
+        FillSettings(file, env.Get(), true);
+        if (!SaveSettings(run, file, env.Get())) return false;
     }
     return true;
 }
@@ -195,31 +220,58 @@ bool OpenDataFolderToEveryone(InstallRun*)
     return true;
 }
 
+bool RecordMedia(InstallRun* run)
+{
+    return WriteMediaRecord(run->source);
+}
+
 bool WriteUninstall(InstallRun* run)
 {
     UninstallEntry entry = MakeUninstallEntry(run->options->folder, CopiedBytes() - run->bytesBefore);
     return WriteUninstallEntry(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, entry);
 }
 
-// The steps in the order they run; an update stops after the settings
-// files and leaves registry, shortcuts and access rights as they are.
+// The kinds of run a step belongs to.
+enum { RUN_FRESH = 1, RUN_UPDATE = 2, RUN_REPAIR = 4, RUN_ANY = 7, RUN_RECORDS = RUN_FRESH | RUN_REPAIR };
+
+int RunKind(const SetupOptions* options)
+{
+    if (options->repair) return RUN_REPAIR;
+    return options->updateExisting ? RUN_UPDATE : RUN_FRESH;
+}
+
+// The steps in the order they run. An update writes the settings files and
+// the media folder and leaves registry, shortcuts and access rights as they
+// are; a repair keeps the settings files and writes all the rest again.
 const struct {
     bool (*run)(InstallRun* run);  // false: the step has reported why
-    bool freshOnly;
+    int kinds;
 } kSteps[] = {
-    {OpenProgress, false},              // progress window, background disabled
-    {BeginUndo, false},                 // the journal, before the first change
-    {CreateDataFolder, false},          // product data folder, open to everyone
-    {CopyFiles, false},                 // the sections of the file list
-    {ShowPleaseWait, false},            // no cancelling from here on
-    {FlushFiles, false},                // the copies on the disk before any record says so
-    {WriteSettingsFiles, false},        // ZUNTOSHL.ENV, SHARE.ENV, COMMON.ENV
-    {WriteApplicationRecord, true},     // software\tarvo\zunto8\data
-    {RegisterDocuments, true},          // .QDA
-    {CreateShortcuts, true},            // Start menu, desktop
-    {OpenDataFolderToEveryone, true},   // access rights of the data folder
-    {WriteUninstall, true},             // entry in the list of installed programs
+    {OpenProgress, RUN_ANY},                      // progress window, background disabled
+    {BeginUndo, RUN_ANY},                         // the journal, before the first change
+    {CreateDataFolder, RUN_ANY},                  // product data folder, open to everyone
+    {CopyFiles, RUN_ANY},                         // the sections of the file list
+    {ShowPleaseWait, RUN_ANY},                    // no cancelling from here on
+    {FlushFiles, RUN_ANY},                        // the copies on the disk before any record says so
+    {WriteSettingsFiles, RUN_FRESH | RUN_UPDATE}, // ZUNTOSHL.ENV, SHARE.ENV, COMMON.ENV
+    {RepairSettingsFiles, RUN_REPAIR},            // only those copied again
+    {WriteApplicationRecord, RUN_RECORDS},        // software\tarvo\zunto8\data
+    {RecordMedia, RUN_ANY},                       // ... its MediaDir
+    {RegisterDocuments, RUN_RECORDS},             // .QDA
+    {CreateShortcuts, RUN_RECORDS},               // Start menu, desktop
+    {OpenDataFolderToEveryone, RUN_RECORDS},      // access rights of the data folder
+    {WriteUninstall, RUN_RECORDS},                // entry in the list of installed programs
 };
+
+// What the end of a completed run says.
+String CompletedText(const InstallRun* run)
+{
+    if (!run->options->repair) return String(SetupText::kCompleted);
+    String files = RepairedFiles();
+    return String(SetupText::kRepaired) +
+           (files.IsEmpty() ? String(SetupText::kRepairedNoFiles) : String(SetupText::kRepairedFiles) + files) +
+           String(SetupText::kRepairedRecords);
+}
 
 // An ending that did not complete: the run is undone. What could not be
 // restored is named; then the shell program has gone, so that no
@@ -247,7 +299,7 @@ int Finish(InstallRun* run, bool completed)
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_DWORD, nullptr, nullptr);
     if (completed) {
         NoteChangesCompleted();
-        ShowMessage(run->owner, SetupText::kCompleted, SetupText::kAppTitle, MB_OK);
+        ShowMessage(run->owner, CompletedText(run).CStr(), SetupText::kAppTitle, MB_OK);
         return 1;
     }
     ShowMessage(run->owner, aborted.CStr(), SetupText::kAppTitle, MB_OK);
@@ -263,7 +315,7 @@ int InstallWorker(HWND owner, SetupOptions* options, FEnv2* list, String source)
     LogStep(SetupText::kLogProgram, options->folder);
     LogStep(SetupText::kLogData, g_productDataDir);
     for (const auto& step : kSteps) {
-        if (step.freshOnly && options->updateExisting) break;
+        if (!(step.kinds & RunKind(options))) continue;
         if (!step.run(&run)) return Finish(&run, false);
     }
     return Finish(&run, true);

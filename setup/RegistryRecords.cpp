@@ -108,6 +108,13 @@ bool WriteInstallRecord(InstallRecord* record)
     return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 4);
 }
 
+bool WriteMediaRecord(const String& mediaFolder)
+{
+    const String folder = FolderForm(FullPath(mediaFolder));
+    const NamedValue value = {SetupText::kMediaDirValue, &folder, 0};
+    return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), &value, 1);
+}
+
 bool RegisterDocumentType(const String& folder)
 {
     const String main = FolderForm(folder) + String(SetupText::kMainFolder);
@@ -143,6 +150,12 @@ String UninstallCommand(const String& folder)
     return Quoted(setup) + String(SetupText::kUninstallSwitch);
 }
 
+String RepairCommand(const String& folder)
+{
+    String setup = FolderForm(FullPath(folder)) + String(SetupText::kSetupProgram);
+    return Quoted(setup) + String(SetupText::kRepairSwitch);
+}
+
 UninstallEntry MakeUninstallEntry(const String& folder, uint64_t installedBytes)
 {
     UninstallEntry e;
@@ -154,6 +167,7 @@ UninstallEntry MakeUninstallEntry(const String& folder, uint64_t installedBytes)
     e.publisher = String(SetupText::kPublisher);
     e.sizeKB = (DWORD)((installedBytes + 1023) / 1024);
     e.quietCommand = e.command + String(SetupText::kSilentSwitch);
+    e.modifyCommand = RepairCommand(folder);
     return e;
 }
 
@@ -167,9 +181,10 @@ bool WriteUninstallEntry(HKEY root, const char* keyPath, const UninstallEntry& e
         {"Publisher", &e.publisher, 0},
         {"InstallLocation", &e.location, 0},
         {"EstimatedSize", nullptr, e.sizeKB},
-        {"NoModify", nullptr, 1},
+        {"NoModify", nullptr, 0},  // "Change" runs the repair
         {"NoRepair", nullptr, 1},
         {"QuietUninstallString", &e.quietCommand, 0},
+        {"ModifyPath", &e.modifyCommand, 0},
     };
     return WriteKey(root, keyPath, values, sizeof(values) / sizeof(values[0]));
 }

@@ -15,8 +15,14 @@ bool WriteInstallRecord(InstallRecord* record);
 // the open command of the shell program.
 bool RegisterDocumentType(const String& folder);
 
+// The folder of the media the copy comes from ("MediaDir" beside the
+// record), for a repair started from the program folder.
+bool WriteMediaRecord(const String& mediaFolder);
+
 // The command that runs SETUP.EXE of the program folder in its uninstall mode.
 String UninstallCommand(const String& folder);
+// ... and in its repair mode.
+String RepairCommand(const String& folder);
 
 // The entry in the list of installed programs.
 struct UninstallEntry {
@@ -28,12 +34,14 @@ struct UninstallEntry {
     String location;      // InstallLocation: the program folder, full path
     DWORD sizeKB = 0;     // EstimatedSize: the KB the copy wrote
     String quietCommand;  // QuietUninstallString: the command with /SILENT
+    String modifyCommand; // ModifyPath: SETUP.EXE of the program folder /REPAIR
 };
 UninstallEntry MakeUninstallEntry(const String& folder, uint64_t installedBytes);
 
 // Writes the entry's values into the key: "UninstallString" and
 // "DisplayName" first, then the others in the order of the record, the size
-// and NoModify and NoRepair (1) as REG_DWORD.
+// and NoModify (0: the repair) and NoRepair (1) as REG_DWORD, the quiet
+// command and ModifyPath.
 bool WriteUninstallEntry(HKEY root, const char* keyPath, const UninstallEntry& entry);
 
 // Each operation reports its first failing call and returns false; what was

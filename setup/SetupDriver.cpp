@@ -135,6 +135,8 @@ bool GuardedPass(bool update, bool uninstall, const String& source, SafePtr<File
 
     if (uninstall && !update)
         UninstallFlow();
+    else if (g_setupMode.repair && !update)
+        RepairFlow(source);
     else
         InstallFlow(update, source);
     return false;

@@ -3,6 +3,7 @@
 
 
 #include "SetupDriver.h"
+#include "SetupTexts.h"
 #include "wcls/ErrorReport.h"
 #include "wcls/FEnv2.h"
 #include "wcls/PathText.h"
@@ -27,7 +28,7 @@ const struct {
 
 const char kDocPathFatal[] = "内部エラー DocPathが参照されました";
 
-const char* const kFreshSections[] = {"Common", "Files", "Setting", "Files2", nullptr};
+const char* const kFreshSections[] = {"Common", "Files", SetupText::kSettingSection, "Files2", nullptr};
 const char* const kUpdateSections[] = {"Common", "Update", "Files2", nullptr};
 
 String MacroValue(Macro macro, const String& appPath)

@@ -162,6 +162,7 @@ constexpr char kNoDesktopFolder[] = "デスクトップフォルダを検出で�
 
 // Install flow.
 constexpr char kSetupList[] = "SETUP.LST";
+constexpr char kSettingSection[] = "Setting";  // the settings files a repair keeps
 constexpr char kNoStartMenuFolder[] = "スタートメニューのプログラムフォルダを検出できません";
 constexpr char kAlreadyInstalled[] =
     "Zuntoria Ver.８ はすでにインストールされています。\n\n"

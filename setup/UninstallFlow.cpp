@@ -21,7 +21,8 @@
 namespace {
 
 const char* const kShortcutValues[] = {"pathShortcut1", "pathShortcut2"};
-const char* const kRecordValues[] = {"pathShortcut1", "pathShortcut2", "AppDir", "KeyAppDir"};
+const char* const kRecordValues[] = {"pathShortcut1", "pathShortcut2", "AppDir", "KeyAppDir",
+                                     SetupText::kMediaDirValue};
 
 // Not-found results count as success: what is gone need not be removed.
 bool RegistryOk(LONG result)

@@ -46,8 +46,9 @@ def set_shell_folder(driver, name, value, root="HKLM"):
 OPEN_FAILED = "ファイル %s をオープンできません.\n\nパスまたはファイルが見つかりません。"
 
 UNDO_KEY = "HKLM\\software\\tarvo\\zunto8\\undo"
-SNAPSHOT_VALUES = ([(DATA_KEY, n) for n in ("AppDir", "KeyAppDir", "pathShortcut1", "pathShortcut2")] +
-                   [(UNINSTALL_KEY, n) for n in ("UninstallString", "DisplayName", "DisplayIcon", "EstimatedSize")] +
+SNAPSHOT_VALUES = ([(DATA_KEY, n) for n in ("AppDir", "KeyAppDir", "pathShortcut1", "pathShortcut2", "MediaDir")] +
+                   [(UNINSTALL_KEY, n) for n in ("UninstallString", "DisplayName", "DisplayIcon", "EstimatedSize",
+                                                 "ModifyPath")] +
                    [("HKCR\\.QDA", ""), ("HKCR\\TarvoSorvekDocument8", ""),
                     ("HKCR\\TarvoSorvekDocument8\\DefaultIcon", ""),
                     ("HKCR\\TarvoSorvekDocument8\\shell\\open\\command", ""), (UNDO_KEY, "State")])
@@ -66,6 +67,7 @@ class FlowCase(E2ETestCase):
         return [(DATA_KEY, "AppDir", prog), (DATA_KEY, "KeyAppDir", prog.upper()),
                 (DATA_KEY, "pathShortcut1", self.links[0]), (DATA_KEY, "pathShortcut2", self.links[1]),
                 (UNINSTALL_KEY, "UninstallString", '"%sSETUP.EXE" /uninstall' % prog),
+                (UNINSTALL_KEY, "ModifyPath", '"%sSETUP.EXE" /REPAIR' % prog),
                 (UNINSTALL_KEY, "DisplayName", "Zuntoria Ver.８"),
                 ("HKCR\\.QDA", "", "TarvoSorvekDocument8"),
                 ("HKCR\\TarvoSorvekDocument8", "", "Zuntoria Ver.８ 会計データ(QDA)"),

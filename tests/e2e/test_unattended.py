@@ -45,7 +45,8 @@ class Unattended(FlowCase):
         entry = [("UninstallString", '"%sSETUP.EXE" /uninstall' % PROG), ("DisplayName", "Zuntoria Ver.８"),
                  ("DisplayIcon", PROG + "Main\\ZUNTO8.EXE,0"), ("DisplayVersion", "8.040"), ("Publisher", "Tarvo"),
                  ("InstallLocation", PROG), ("EstimatedSize", (sum(int(s) for _, s in copies) + 1023) // 1024),
-                 ("NoModify", 1), ("NoRepair", 1), ("QuietUninstallString", '"%sSETUP.EXE" /uninstall /SILENT' % PROG)]
+                 ("NoModify", 0), ("NoRepair", 1), ("QuietUninstallString", '"%sSETUP.EXE" /uninstall /SILENT' % PROG),
+                 ("ModifyPath", '"%sSETUP.EXE" /REPAIR' % PROG)]
         for name, value in entry:
             answer = self.driver.ok("reg-get %s|%s" % (UNINSTALL_KEY, name))
             self.assertEqual(value, answer.get("text", answer.get("dword")), name)

@@ -56,10 +56,13 @@ TEST(CommandLine, ReadsTheSwitchesOfAnUnattendedRun)
         {"/DIR= /LOG=\"C:\\a b.log\"", "dir= log=C:\\a b.log"},
         {"/LOG=x.log/SILENT \"/NOICON\" /DIR", "log=x.log/SILENT"},  // a value runs to a blank
         {"/DIR=\"never closed", "dir=never closed"},
+        {"/verify /SILENT", "silent verify"},
+        {"/Repair /LOG", "repair log="},
     };
     for (const auto& c : cases) {
         SetupMode m = ParseCommandLine(c[0]);
         std::string seen = std::string(m.silent ? " silent" : "") + (m.noIcon ? " noicon" : "") +
+                           (m.verify ? " verify" : "") + (m.repair ? " repair" : "") +
                            (m.hasDir ? " dir=" + std::string(m.dir.CStr()) : "") +
                            (m.log ? " log=" + std::string(m.logFile.CStr()) : "");
         EXPECT_EQ(" " + std::string(c[1]), seen) << c[0];

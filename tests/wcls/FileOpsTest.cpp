@@ -9,6 +9,7 @@
 #include "common/ChildProcess.h"
 #include "common/TempDir.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/FileHash.h"
 #include "wcls/FileOps.h"
 #include "wcls/Handles.h"
 
@@ -185,4 +186,26 @@ TEST_F(FileOpsTest, DeleteTreeWithRetryWaitsForAFileAnotherProcessHolds)
     ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(kSharing + "\n\nファイル " + held + "を削除できません", boxes.Boxes()[0].text);
     EXPECT_EQ(1u, boxes.Boxes().size());
+}
+
+TEST_F(FileOpsTest, Sha256OfAFileIsTheSystemProvidersDigest)
+{
+    const struct {
+        std::string bytes;
+        const char* hex;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},  // chunked
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(dir.File("表.bin"), c.bytes);
+        String hex;
+        ASSERT_TRUE(Sha256OfFile(P("表.bin"), &hex));
+        EXPECT_STREQ(c.hex, hex.CStr());
+    }
+    String hex("kept");
+    EXPECT_FALSE(Sha256OfFile(P("none.bin"), &hex));
+    EXPECT_EQ((DWORD)ERROR_FILE_NOT_FOUND, GetLastError());
+    EXPECT_STREQ("kept", hex.CStr());
 }
