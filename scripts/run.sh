@@ -9,6 +9,8 @@
 #   scripts/run.sh                 install from the media
 #   scripts/run.sh update          SETUP.EXE /UPDATE from the media
 #   scripts/run.sh uninstall       SETUP.EXE /UNINSTALL from the program folder
+#   scripts/run.sh repair          SETUP.EXE /REPAIR from the program folder
+#   scripts/run.sh verify          SETUP.EXE /VERIFY from the media
 #   scripts/run.sh fresh           forget the prefix, then install
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,9 +19,9 @@ source scripts/common.sh
 
 mode="${1:-install}"
 case "$mode" in
-    install | update | uninstall) ;;
+    install | update | uninstall | repair | verify) ;;
     fresh) rm -rf "$RUN_BUILD/run-prefix"; mode=install ;;
-    *) echo "usage: scripts/run.sh [install|update|uninstall|fresh]"; exit 2 ;;
+    *) echo "usage: scripts/run.sh [install|update|uninstall|repair|verify|fresh]"; exit 2 ;;
 esac
 
 build "$RUN_BUILD" "$RUN_TARGET" OFF
@@ -44,7 +46,7 @@ make_prefix "$WINEPREFIX" desktop
 
 # The media as on the installation disk, as the build staged them.
 rm -rf "$WINEPREFIX/drive_c/ZuntoriaMedia"
-cp -r "$RUN_BUILD/media" "$WINEPREFIX/drive_c/ZuntoriaMedia"
+cp -a "$RUN_BUILD/media" "$WINEPREFIX/drive_c/ZuntoriaMedia"  # with their times, as a copied disk
 
 start_wineserver "$WINEPREFIX"
 

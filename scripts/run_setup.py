@@ -97,7 +97,9 @@ class Run:
         self.driver.ok('start "%s" %s' % (exe, args))
         # The background window is taken as seen but not photographed: the
         # first dialog or box follows at once and shows it behind itself.
-        self.driver.cmd("wait-class BackgroundWindow 30000")
+        # A media check has none.
+        if "/VERIFY" not in args:
+            self.driver.cmd("wait-class BackgroundWindow 30000")
         while True:
             seen = self.driver.cmd("wait any %d" % (3600000 if self.watch else 60000), timeout=3700)
             if not seen.get("ok"):
@@ -132,7 +134,8 @@ def report(run):
                  DATA_KEY + "|pathShortcut2", UNINSTALL_KEY + "|UninstallString", UNINSTALL_KEY + "|DisplayName",
                  UNINSTALL_KEY + "|DisplayIcon", UNINSTALL_KEY + "|DisplayVersion", UNINSTALL_KEY + "|Publisher",
                  UNINSTALL_KEY + "|InstallLocation", UNINSTALL_KEY + "|EstimatedSize",
-                 UNINSTALL_KEY + "|QuietUninstallString",
+                 UNINSTALL_KEY + "|QuietUninstallString", UNINSTALL_KEY + "|ModifyPath",
+                 UNINSTALL_KEY + "|NoModify", DATA_KEY + "|MediaDir",
                  r"HKCR\.QDA|", DOC_KEY + "|", DOC_KEY + r"\DefaultIcon|", DOC_KEY + r"\shell\open\command|"]:
         value = reg(d, name)
         print("  %-75s %s" % (name, "(none)" if value is None else value))
@@ -183,11 +186,11 @@ def main():
     watch = "--watch" in sys.argv[5:]
     run = Run(mode, RunPrefix(prefix_path), shots, watch)
     try:
-        if mode == "uninstall":
-            folder = reg(run.driver, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
-            code = run.run(folder + "SETUP.EXE", "/UNINSTALL")
+        folder = reg(run.driver, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
+        if mode in ("uninstall", "repair"):  # as the installed-programs list starts them
+            code = run.run(folder + "SETUP.EXE", "/UNINSTALL" if mode == "uninstall" else "/REPAIR")
         else:
-            code = run.run(media + r"\SETUP.EXE", "/UPDATE" if mode == "update" else "")
+            code = run.run(media + r"\SETUP.EXE", {"update": "/UPDATE", "verify": "/VERIFY"}.get(mode, ""))
         print("SETUP.EXE exit code: %d" % code)
         report(run)
     finally:
