@@ -53,6 +53,7 @@ String s_lastFolder;              // the destination folder made for the entry b
 String s_mediaFolder;             // the source folder of the section being copied
 bool s_repairing;                 // a repair: only what is missing or differs is copied
 bool s_keepSettings;              // ... and a settings file there stays as it is
+bool s_checkSources;              // each source must be as SETUP.SUM says
 std::vector<std::string> s_repaired;  // what the repair copied again
 DoingWnd* s_pumped;
 DWORD s_sincePump;
@@ -76,7 +77,9 @@ const unsigned char kSzddSignature[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0
 const DWORD kSzddHeaderSize = 14;
 
 // How a copy ended, before it is reported.
-enum Outcome { OUT_DONE, OUT_READ, OUT_WRITE, OUT_LZ };
+enum Outcome { OUT_DONE, OUT_READ, OUT_WRITE, OUT_LZ, OUT_CHECK };
+
+String RelativeToMedia(const String& source);
 
 // Writes all n bytes; a short write is a full disk.
 Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
@@ -104,6 +107,10 @@ Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWOR
         *err = GetLastError();
         return OUT_READ;
     }
+    // Checked through the handle that is copied: no one can write the file
+    // while it is open (read sharing only).
+    if (s_checkSources && CheckMediaHandle(s_mediaFolder, RelativeToMedia(source), in->Get()) != MEDIA_SOUND)
+        return OUT_CHECK;
     return OUT_DONE;
 }
 
@@ -155,8 +162,9 @@ Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWOR
     UniqueFile in;
     int64_t announced = -1;
     // A source that does not open is told as a failed LZ open would be.
-    if (OpenSource(source, &in, written, err) != OUT_DONE) return OUT_LZ;
-    Outcome opened = ReadAnnouncedSize(in.Get(), &announced, err);
+    Outcome opened = OpenSource(source, &in, written, err);
+    if (opened != OUT_DONE) return opened == OUT_CHECK ? opened : OUT_LZ;
+    opened = ReadAnnouncedSize(in.Get(), &announced, err);
     if (opened != OUT_DONE) return opened;
     INT h = LzInit((INT)(INT_PTR)in.Get());
     if (h < 0) return OUT_LZ;  // the file stays ours and is closed with `in`
@@ -269,17 +277,20 @@ bool StartsWithFolder(const char* path, const String& folder)
     return b.Length() > 0 && strncmp(a.CStr(), b.CStr(), (size_t)b.Length()) == 0;
 }
 
+String RelativeToMedia(const String& source)
+{
+    if (s_mediaFolder.IsEmpty() || !StartsWithFolder(source.CStr(), s_mediaFolder)) return source;
+    return String(source.CStr() + s_mediaFolder.Length());
+}
+
 // A source that failed to read or to expand, when SETUP.SUM of its media
 // disagrees with it: the media are damaged, which says more than the read
 // error. Only this file is hashed, and only now.
 bool ReportIfDamaged(const String& source)
 {
-    if (s_mediaFolder.IsEmpty() || !StartsWithFolder(source.CStr(), s_mediaFolder)) return false;
-    String relative(source.CStr() + s_mediaFolder.Length());
+    String relative = RelativeToMedia(source);
     if (CheckMediaFile(s_mediaFolder, relative) != MEDIA_DAMAGED) return false;
-    LogStep(SetupText::kLogDamaged, relative);
-    String text = String(SetupText::kMediaDamagedHead) + relative + String(SetupText::kMediaDamagedTail);
-    ReportError(ERR_READ, text.CStr(), "", 0);
+    ReportDamagedMedia(relative);
     return true;
 }
 
@@ -390,9 +401,14 @@ bool SameTime(const FILETIME& a, const FILETIME& b)
 bool IsInPlace(const SetupFileEntry& entry, const String& source, const String& dest, uint64_t* size)
 {
     WIN32_FILE_ATTRIBUTE_DATA have, media;
-    if (!GetFileAttributesExA(dest.CStr(), GetFileExInfoStandard, &have) ||
-        (have.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
+    if (!GetFileAttributesExA(dest.CStr(), GetFileExInfoStandard, &have)) {
+        // A settings file goes only when it has gone: one that cannot be
+        // looked at now is kept as it is.
+        DWORD err = GetLastError();
+        *size = 0;
+        return s_keepSettings && err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
+    }
+    if (have.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     *size = ((uint64_t)have.nFileSizeHigh << 32) | have.nFileSizeLow;
     if (s_keepSettings) return true;
     return GetFileAttributesExA(source.CStr(), GetFileExInfoStandard, &media) &&
@@ -482,6 +498,7 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
     if ((o == OUT_READ || o == OUT_LZ) && ReportIfDamaged(source)) return COPY_FAILED;
     switch (o) {
     case OUT_DONE: return COPY_DONE;
+    case OUT_CHECK: ReportDamagedMedia(RelativeToMedia(source)); return COPY_FAILED;
     case OUT_READ: return ReportReadError(err, source);
     case OUT_WRITE: return ReportWriteError(err, dest);
     case OUT_LZ: break;
@@ -495,16 +512,24 @@ void ReportCannotWrite(DWORD err, const String& path)
     ReportSystemError(err, ERR_WRITE, path, Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotWriteTail));
 }
 
-void SetRepairing(bool on)
+void SetRepairing(bool on, bool checkSources)
 {
     s_repairing = on;
+    s_checkSources = checkSources;
     s_repaired.clear();
 }
 
 String RepairedFiles()
 {
+    const size_t kShown = 20;
     String lines;
-    for (const std::string& name : s_repaired) lines = lines + String("\n  ") + String(name.c_str());
+    for (size_t i = 0; i < s_repaired.size() && i < kShown; ++i)
+        lines = lines + String("\n  ") + String(s_repaired[i].c_str());
+    if (s_repaired.size() > kShown) {
+        char more[64];
+        wsprintfA(more, SetupText::kRepairedMore, (int)(s_repaired.size() - kShown));
+        lines = lines + String(more);
+    }
     return lines;
 }
 

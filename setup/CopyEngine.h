@@ -43,9 +43,12 @@ void ReportCannotWrite(DWORD err, const String& path);
 // A repair copies only a destination that is missing or differs from the
 // media in size or last-write time, and keeps a settings file (the section
 // "Setting") that is there whatever it holds. A file it keeps counts as
-// written, so the bar and the installed size take it in.
-void SetRepairing(bool on);
-// The destinations the repair copied again, each after "\n  ".
+// written, so the bar and the installed size take it in. With
+// checkSources, every source must be what SETUP.SUM says (through the
+// handle that is copied), else the copy fails as from damaged media.
+void SetRepairing(bool on, bool checkSources = false);
+// The destinations the repair copied again, each after "\n  " (20 of them,
+// then how many more).
 String RepairedFiles();
 bool WasRepaired(const String& dest);
 

@@ -39,5 +39,6 @@ int ReadInstallRecord(InstallRecord* record, int version)
            RegReadString(&record->AppDir, key.Get(), "AppDir", empty) &&
            RegReadString(&record->pathShortcut1, key.Get(), "pathShortcut1", empty) &&
            RegReadString(&record->pathShortcut2, key.Get(), "pathShortcut2", empty) &&
-           RegReadString(&record->mediaDir, key.Get(), SetupText::kMediaDirValue, empty);
+           RegReadString(&record->mediaDir, key.Get(), SetupText::kMediaDirValue, empty) &&
+           RegReadString(&record->mediaSum, key.Get(), SetupText::kMediaSumValue, empty);
 }

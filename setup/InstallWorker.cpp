@@ -5,6 +5,7 @@
 
 #include "CopyEngine.h"
 #include "InstallRecord.h"
+#include "MediaSums.h"
 #include "RegistryRecords.h"
 #include "SetupDriver.h"
 #include "SetupFileList.h"
@@ -104,7 +105,7 @@ bool CopyFiles(InstallRun* run)
     // The bar in kilobytes of what the copies write.
     int first = (int)(run->bytesBefore / 1024);
     run->progress->SetRange(first, first + (int)(run->bytesToCopy / 1024) + 1);
-    SetRepairing(run->options->repair != 0);
+    SetRepairing(run->options->repair != 0, run->options->checkSources != 0);
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
         if (!CopySection(run->list, run->progress, String(*section), run->source, run->options->folder))
             return false;
@@ -222,7 +223,7 @@ bool OpenDataFolderToEveryone(InstallRun*)
 
 bool RecordMedia(InstallRun* run)
 {
-    return WriteMediaRecord(run->source);
+    return WriteMediaRecord(run->source, MediaSumsDigest(FolderForm(run->source)));
 }
 
 bool WriteUninstall(InstallRun* run)

@@ -5,7 +5,8 @@
 
 #include <string.h>
 
-#include <algorithm>
+#include <map>
+#include <set>
 
 #include "SetupFileList.h"
 #include "SetupTexts.h"
@@ -43,21 +44,18 @@ std::string Lower(std::string hex)
     return hex;
 }
 
-// sha256sum escapes a name holding a backslash or a line end: "\\" and "\n".
-// A CP932 character whose second byte is a backslash is kept whole.
+// sha256sum escapes a name holding a backslash byte or a line end, byte by
+// byte ("\\" and "\n"): undone the same way, so that a CP932 character
+// whose second byte is a backslash comes back whole.
 std::string Unescape(const std::string& name)
 {
     std::string out;
     for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
-        if (IsLead(c) && i + 1 < name.size()) {
-            out += c;
-            out += name[++i];
-        } else if (c == '\\' && i + 1 < name.size()) {
+        if (name[i] == '\\' && i + 1 < name.size()) {
             char next = name[++i];
             out += next == 'n' ? '\n' : next;
         } else {
-            out += c;
+            out += name[i];
         }
     }
     return out;
@@ -85,6 +83,26 @@ std::string CompareForm(const std::string& name)
         }
     }
     return out;
+}
+
+// A name below the media folder that opens a disk file: no drive, no root,
+// no ".." and no device name (CON, COM1...) as a part.
+bool IsPlainRelativeName(const std::string& name)
+{
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+    static const char* const kNumbered[] = {"COM", "LPT"};  // COM1 to COM9...
+    if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
+    std::string upper = CompareForm(name) + "\\";
+    for (size_t start = 0, end; (end = upper.find('\\', start)) != std::string::npos; start = end + 1) {
+        std::string part = upper.substr(start, end - start);
+        std::string stem = part.substr(0, part.find('.'));
+        if (part.empty() || part == "." || part == "..") return false;
+        for (const char* device : kDevices)
+            if (stem == device) return false;
+        for (const char* device : kNumbered)
+            if (stem.size() == 4 && stem.compare(0, 3, device) == 0 && stem[3] >= '1' && stem[3] <= '9') return false;
+    }
+    return true;
 }
 
 // "SHA256 (name) = hex", as sha256sum --tag writes it.
@@ -118,42 +136,93 @@ bool ParseLine(std::string line, MediaSum* sum)
     return !sum->name.empty();
 }
 
-// Reads SETUP.SUM of the folder: 1 read, 0 none there, -1 unreadable (the
-// error is left in GetLastError).
-int ReadSumFile(const String& folder, std::vector<MediaSum>* sums)
-{
-    String path = FolderForm(folder) + String(SetupText::kSumFile);
-    UniqueFile file(CreateFileA(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        DWORD err = GetLastError();
-        return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? 0 : -1;
+// SETUP.SUM of one media folder, read once: its lines, and the digest of
+// the very bytes they were read from.
+struct SumFile {
+    String folder;
+    int read = 0;  // 1 read, 0 none there, -1 unreadable (err)
+    DWORD err = 0;
+    std::vector<MediaSum> sums;
+    std::map<std::string, size_t> index;  // by the name as compared
+    String digest;
+
+    void Read(const String& mediaFolder);
+    const MediaSum* Find(const String& name) const
+    {
+        auto found = index.find(CompareForm(name.CStr()));
+        return found == index.end() ? nullptr : &sums[found->second];
     }
+};
+
+void SumFile::Read(const String& mediaFolder)
+{
+    *this = SumFile();
+    folder = mediaFolder;
+    read = -1;
+    String path = FolderForm(mediaFolder) + String(SetupText::kSumFile);
+    UniqueFile file(CreateFileA(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.Get(), &size)) return -1;
+    if (!file || !GetFileSizeEx(file.Get(), &size)) {
+        err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) read = 0;
+        return;
+    }
     if (size.QuadPart > kMaxSumFile) {
-        SetLastError(ERROR_FILE_TOO_LARGE);
-        return -1;
+        err = ERROR_FILE_TOO_LARGE;
+        return;
     }
     std::string text((size_t)size.QuadPart, '\0');
     DWORD got = 0;
-    if (!text.empty() && !ReadFile(file.Get(), &text[0], (DWORD)text.size(), &got, nullptr)) return -1;
+    if ((!text.empty() && !ReadFile(file.Get(), &text[0], (DWORD)text.size(), &got, nullptr)) ||
+        !Sha256OfBytes(text.data(), got, &digest)) {
+        err = GetLastError();
+        return;
+    }
     text.resize(got);
-    *sums = ParseMediaSums(text);
-    return 1;
+    sums = ParseMediaSums(text);
+    for (size_t i = 0; i < sums.size(); ++i) index.emplace(CompareForm(sums[i].name), i);  // the first line counts
+    read = 1;
 }
 
-int CheckAgainst(const std::vector<MediaSum>& sums, const String& folder, const String& relative)
+SumFile s_sumFile;  // of the media the run copies from
+String s_pinned;    // the digest the SETUP.SUM must have; empty: any
+
+SumFile& SumFileOf(const String& mediaFolder)
 {
-    String path = FolderForm(folder) + relative;
-    if (GetFileAttributesA(path.CStr()) == INVALID_FILE_ATTRIBUTES) {
-        DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return MEDIA_MISSING;
+    if (s_sumFile.folder.IsEmpty() || strcmp(s_sumFile.folder.CStr(), mediaFolder.CStr()) != 0)
+        s_sumFile.Read(mediaFolder);
+    return s_sumFile;
+}
+
+bool IsMissing(DWORD err)
+{
+    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
+}
+
+// The outcome of one file against the lines; `file` is the file opened for
+// its copy, or null to open it here.
+int CheckAgainst(const SumFile& sums, const String& folder, const String& relative, HANDLE file)
+{
+    const MediaSum* sum = sums.Find(relative);
+    if (!file && (!sum || !IsPlainRelativeName(sum->name))) {
+        // Not opened when unlisted: it is only looked up.
+        DWORD attributes = GetFileAttributesA((FolderForm(folder) + relative).CStr());
+        if (attributes == INVALID_FILE_ATTRIBUTES && IsMissing(GetLastError())) return MEDIA_MISSING;
+        return MEDIA_UNLISTED;
     }
-    const MediaSum* sum = FindMediaSum(sums, relative.CStr());
     if (!sum) return MEDIA_UNLISTED;
     String hex;
-    if (!Sha256OfFile(path, &hex)) return MEDIA_DAMAGED;
+    bool hashed = file ? Sha256OfHandle(file, &hex) : Sha256OfFile(FolderForm(folder) + relative, &hex);
+    if (!hashed) return IsMissing(GetLastError()) ? MEDIA_MISSING : MEDIA_UNREADABLE;
     return sum->hex == hex.CStr() ? MEDIA_SOUND : MEDIA_DAMAGED;
+}
+
+int CheckThroughSumFile(const String& mediaFolder, const String& relative, HANDLE file)
+{
+    SumFile& sums = SumFileOf(mediaFolder);
+    if (sums.read != 1 || (!s_pinned.IsEmpty() && strcmp(s_pinned.CStr(), sums.digest.CStr()) != 0))
+        return MEDIA_UNCHECKED;
+    return CheckAgainst(sums, mediaFolder, relative, file);
 }
 
 // The source names of every section of the list, each once, in order.
@@ -179,6 +248,8 @@ const struct {
     {SetupText::kLogDamaged, SetupText::kVerifyDamaged},
     {SetupText::kLogMissing, SetupText::kVerifyMissing},
     {SetupText::kLogUnlisted, SetupText::kVerifyUnlisted},
+    {SetupText::kLogUnchecked, nullptr},
+    {SetupText::kLogUnreadable, SetupText::kVerifyUnreadable},
 };
 
 String Number(size_t n)
@@ -216,28 +287,43 @@ const MediaSum* FindMediaSum(const std::vector<MediaSum>& sums, const char* name
 
 int CheckMediaFile(const String& mediaFolder, const String& relative)
 {
-    static String s_folder;
-    static int s_read;
-    static std::vector<MediaSum> s_sums;
-    if (s_folder.IsEmpty() || strcmp(s_folder.CStr(), mediaFolder.CStr()) != 0) {
-        s_folder = mediaFolder;
-        s_sums.clear();
-        s_read = ReadSumFile(mediaFolder, &s_sums);
-    }
-    return s_read == 1 ? CheckAgainst(s_sums, mediaFolder, relative) : MEDIA_UNCHECKED;
+    return CheckThroughSumFile(mediaFolder, relative, nullptr);
+}
+
+int CheckMediaHandle(const String& mediaFolder, const String& relative, HANDLE file)
+{
+    return CheckThroughSumFile(mediaFolder, relative, file);
+}
+
+String MediaSumsDigest(const String& mediaFolder)
+{
+    SumFile& sums = SumFileOf(mediaFolder);
+    return sums.read == 1 ? sums.digest : String();
+}
+
+void PinMediaSums(const String& digest)
+{
+    s_pinned = digest;
+}
+
+void ReportDamagedMedia(const String& relative)
+{
+    LogStep(SetupText::kLogDamaged, relative);
+    String text = String(SetupText::kMediaDamagedHead) + relative + String(SetupText::kMediaDamagedTail);
+    ReportError(ERR_READ, text.CStr(), "", 0);
 }
 
 int VerifyMedia(const String& mediaFolder)
 {
-    std::vector<MediaSum> sums;
-    int read = ReadSumFile(mediaFolder, &sums);
-    if (read < 0) {
+    SumFile sumFile;
+    sumFile.Read(mediaFolder);
+    if (sumFile.read < 0) {
         String path = FolderForm(mediaFolder) + String(SetupText::kSumFile);
-        ReportSystemError(GetLastError(), ERR_READ, path,
+        ReportSystemError(sumFile.err, ERR_READ, path,
                           Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotReadTail));
         return EXIT_REFUSED;
     }
-    if (read == 0) {
+    if (sumFile.read == 0) {
         LogStep(SetupText::kLogUnchecked, FolderForm(mediaFolder) + String(SetupText::kSumFile));
         ShowMessage(nullptr, SetupText::kVerifyNoSums, SetupText::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         return EXIT_REFUSED;
@@ -247,16 +333,15 @@ int VerifyMedia(const String& mediaFolder)
 
     std::vector<std::string> names;
     ListedNames(list.Get(), &names);
-    for (const MediaSum& sum : sums) names.push_back(sum.name);
-    std::vector<std::string> seen;
+    for (const MediaSum& sum : sumFile.sums)
+        if (IsPlainRelativeName(sum.name)) names.push_back(sum.name);  // no file of the media otherwise
+    std::set<std::string> seen = {CompareForm(SetupText::kSumFile)};
     String problems;
     size_t checked = 0, failed = 0;
     for (const std::string& name : names) {
-        std::string key = CompareForm(name);
-        if (key == SetupText::kSumFile || std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
+        if (!seen.insert(CompareForm(name)).second) continue;
         ++checked;
-        int outcome = CheckAgainst(sums, mediaFolder, String(name.c_str()));
+        int outcome = CheckAgainst(sumFile, mediaFolder, String(name.c_str()), nullptr);
         LogStep(kOutcomes[outcome].logTag, String(name.c_str()));
         if (!kOutcomes[outcome].boxLine) continue;
         if (++failed <= (size_t)kProblemsShown)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "wcls/Data.h"
 
 struct MediaSum {
@@ -15,7 +17,8 @@ struct MediaSum {
 
 // The lines of a SETUP.SUM text: "<64 hex digits> <blank or *><name>" with
 // LF or CR LF ends, the escaped form sha256sum writes for a name with a
-// backslash or a line end (a leading backslash), and the tagged form
+// backslash byte or a line end (a leading backslash; the escapes are
+// undone byte by byte, as they were made), and the tagged form
 // "SHA256 (name) = <hex>". Other lines are passed over.
 std::vector<MediaSum> ParseMediaSums(const std::string& text);
 
@@ -29,12 +32,25 @@ enum {
     MEDIA_DAMAGED,    // another digest, or it cannot be read
     MEDIA_MISSING,    // not on the media
     MEDIA_UNLISTED,   // SETUP.SUM has no line for it
-    MEDIA_UNCHECKED,  // the media have no SETUP.SUM
+    MEDIA_UNCHECKED,  // the media have no SETUP.SUM (or not the one pinned)
+    MEDIA_UNREADABLE, // there, but it cannot be read (not ready, refused...)
 };
 
 // Checks one file (relative to the media folder) against the SETUP.SUM of
 // that folder, read once per folder. Hashes that one file only.
 int CheckMediaFile(const String& mediaFolder, const String& relative);
+// ... through a file opened for the copy (left at its start): what is
+// checked is what is copied.
+int CheckMediaHandle(const String& mediaFolder, const String& relative, HANDLE file);
+
+// The digest of the SETUP.SUM of the folder as read for the checks above;
+// empty when there is none.
+String MediaSumsDigest(const String& mediaFolder);
+// From now on a SETUP.SUM counts only with this digest (empty: any).
+void PinMediaSums(const String& digest);
+
+// Says that the media are damaged and names the file (a report, logged).
+void ReportDamagedMedia(const String& relative);
 
 // /VERIFY: checks every file the list names, and every other file SETUP.SUM
 // names, and tells the outcome (a box; under /SILENT its log line and a

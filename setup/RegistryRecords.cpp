@@ -108,11 +108,11 @@ bool WriteInstallRecord(InstallRecord* record)
     return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 4);
 }
 
-bool WriteMediaRecord(const String& mediaFolder)
+bool WriteMediaRecord(const String& mediaFolder, const String& sumsDigest)
 {
     const String folder = FolderForm(FullPath(mediaFolder));
-    const NamedValue value = {SetupText::kMediaDirValue, &folder, 0};
-    return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), &value, 1);
+    const NamedValue values[] = {{SetupText::kMediaDirValue, &folder, 0}, {SetupText::kMediaSumValue, &sumsDigest, 0}};
+    return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 2);
 }
 
 bool RegisterDocumentType(const String& folder)

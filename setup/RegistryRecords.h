@@ -16,8 +16,10 @@ bool WriteInstallRecord(InstallRecord* record);
 bool RegisterDocumentType(const String& folder);
 
 // The folder of the media the copy comes from ("MediaDir" beside the
-// record), for a repair started from the program folder.
-bool WriteMediaRecord(const String& mediaFolder);
+// record) and the digest of their SETUP.SUM ("MediaSum", empty without
+// one), for a repair started from the program folder: it takes from there
+// only what those check sums vouch for.
+bool WriteMediaRecord(const String& mediaFolder, const String& sumsDigest);
 
 // The command that runs SETUP.EXE of the program folder in its uninstall mode.
 String UninstallCommand(const String& folder);

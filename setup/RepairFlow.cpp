@@ -5,12 +5,19 @@
 // stay as they are.
 #include "Flows.h"
 
+#include <string.h>
+
 #include "BackgroundWindow.h"
 #include "Entry.h"
 #include "InstallWorker.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
+#include "CopyEngine.h"
+#include "MediaSums.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/Handles.h"
+#include "wcls/LibTexts.h"
+#include "wcls/Registry.h"
 #include "wcls/FEnv2.h"
 #include "wcls/FileOps.h"
 #include "wcls/PathText.h"
@@ -25,14 +32,16 @@ bool HoldsList(const String& folder)
 
 // The media: the folder this SETUP.EXE runs from when it holds the list,
 // else the media folder the installation recorded, asked for with the disk
-// prompt until it is there.
-bool FindMedia(HWND owner, const String& source, const InstallRecord& record, String* media)
+// prompt until it is there. Those are taken only as far as the SETUP.SUM
+// recorded with them vouches for them: the folder may be one that others
+// can change since.
+bool FindMedia(HWND owner, const String& source, const InstallRecord& record, SetupOptions* options, String* media)
 {
     if (HoldsList(source)) {
         *media = source;
         return true;
     }
-    if (IsBlankText(record.mediaDir.CStr())) {
+    if (IsBlankText(record.mediaDir.CStr()) || IsBlankText(record.mediaSum.CStr())) {
         ShowMessage(owner, SetupText::kRepairNoMedia, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
         return false;
     }
@@ -41,19 +50,69 @@ bool FindMedia(HWND owner, const String& source, const InstallRecord& record, St
     while (!HoldsList(record.mediaDir))
         if (ShowMessage(owner, prompt.CStr(), SetupText::kAppTitle, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             return false;
-    *media = record.mediaDir;
+    *media = FolderForm(record.mediaDir);
+    PinMediaSums(record.mediaSum);
+    if (strcmp(MediaSumsDigest(*media).CStr(), record.mediaSum.CStr()) != 0) {
+        String text = String(SetupText::kRepairOtherMediaHead) + record.mediaDir + String(SetupText::kRepairOtherMediaTail);
+        ShowMessage(owner, text.CStr(), SetupText::kAppTitle, MB_OK | MB_ICONHAND);
+        return false;
+    }
+    options->checkSources = 1;
     return true;
 }
 
+// The list of recorded media, read through one handle that their SETUP.SUM
+// vouches for, and loaded from a copy of its own in this user's temporary
+// folder; empty after telling why not.
+String PrivateListCopy(const String& media)
+{
+    String path = media + String(SetupText::kSetupList);
+    UniqueFile in(CreateFileA(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!in) {
+        ReportSystemError(GetLastError(), ERR_READ, path, Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotReadTail));
+        return String();
+    }
+    if (CheckMediaHandle(media, String(SetupText::kSetupList), in.Get()) != MEDIA_SOUND) {
+        ReportDamagedMedia(String(SetupText::kSetupList));
+        return String();
+    }
+    char folder[MAX_PATH + 1] = "", copy[MAX_PATH + 1] = "";
+    DWORD n = GetTempPathA(sizeof(folder), folder);
+    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, copy)) {
+        ReportCannotWrite(GetLastError(), String(folder));
+        return String();
+    }
+    UniqueFile out(CreateFileA(copy, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    static char s_buffer[65536];
+    DWORD got = 0, written = 0;
+    bool ok = !!out;
+    while (ok && ReadFile(in.Get(), s_buffer, sizeof(s_buffer), &got, nullptr) && got > 0)
+        ok = WriteFile(out.Get(), s_buffer, got, &written, nullptr) && written == got;
+    if (ok && out.Close()) return String(copy);
+    ReportCannotWrite(GetLastError(), String(copy));
+    DeleteFileA(copy);
+    return String();
+}
+
 // The media mend only their own version: another one is updated or set up.
-// A COMMON.ENV that has gone is copied again by the repair.
+// The uninstall entry says which is installed; without it, COMMON.ENV (a
+// COMMON.ENV that has gone is copied again by the repair).
 bool IsThisVersion(const InstallRecord& record)
 {
-    String path = g_productDataDir + String(SetupText::kCommonEnv);
-    if (!(PathStateQuiet(path) & PS_FILE)) return true;
-    SafePtr<FEnv2> env = new FEnv2(path, ENV_OPENACCESS, 10000, 100);
-    if (!env->IsLoaded()) return false;  // the file layer has said why
-    if (env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion) return true;
+    String version;
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, 0, KEY_QUERY_VALUE | RegView(HKEY_LOCAL_MACHINE),
+                      key.Put()) == ERROR_SUCCESS &&
+        RegReadString(&version, key.Get(), "DisplayVersion", String()) && !version.IsEmpty()) {
+        if (strcmp(version.CStr(), SetupText::kDisplayVersion) == 0) return true;
+    } else {
+        String path = g_productDataDir + String(SetupText::kCommonEnv);
+        if (!(PathStateQuiet(path) & PS_FILE)) return true;
+        SafePtr<FEnv2> env = new FEnv2(path, ENV_OPENACCESS, 10000, 100);
+        if (!env->IsLoaded()) return false;  // the file layer has said why
+        if (env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion)
+            return true;
+    }
     String detail = String(SetupText::kFolderLabel) + record.AppDir;
     ReportMessage(SetupText::kRepairOtherVersion, detail.CStr());
     return false;
@@ -81,12 +140,18 @@ void RunRepair(const String& source, HWND background)
     if (!IsThisVersion(record) || !FindShortcutFolders(background, &options)) return;
     TakeShortcutFolders(record, &options);
     String media;
-    if (!FindMedia(background, source, record, &media)) return;
-    SafePtr<FEnv2> list = new FEnv2(FolderForm(media) + String(SetupText::kSetupList), 0, 10000, 100);
-    if (!list->IsLoaded()) return;  // the file layer has said why
-    String text = String(SetupText::kConfirmRepairHead) + options.folder + String(SetupText::kConfirmRepairTail);
-    if (ShowMessage(background, text.CStr(), SetupText::kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    InstallWorker(background, &options, list.Get(), media);  // tells the user the outcome
+    if (!FindMedia(background, source, record, &options, &media)) return;
+    String listPath = options.checkSources ? PrivateListCopy(media) : FolderForm(media) + String(SetupText::kSetupList);
+    if (listPath.IsEmpty()) return;
+    {
+        SafePtr<FEnv2> list = new FEnv2(listPath, 0, 10000, 100);
+        String text = String(SetupText::kConfirmRepairHead) + options.folder + String(SetupText::kConfirmRepairMedia) +
+                      media + String(SetupText::kConfirmRepairTail);
+        if (list->IsLoaded() &&  // else the file layer has said why
+            ShowMessage(background, text.CStr(), SetupText::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            InstallWorker(background, &options, list.Get(), media);  // tells the user the outcome
+    }
+    if (options.checkSources) DeleteFileA(listPath.CStr());
 }
 
 }  // namespace

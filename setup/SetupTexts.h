@@ -192,6 +192,7 @@ constexpr char kVerifyProblemsHead[] = "インストールメディアに問題�
 constexpr char kVerifyMissing[] = "\n  見つかりません：";
 constexpr char kVerifyDamaged[] = "\n  壊れています：";
 constexpr char kVerifyUnlisted[] = "\n  SETUP.SUM に記載がありません：";
+constexpr char kVerifyUnreadable[] = "\n  読み取れません：";
 constexpr char kVerifyMore[] = "\n  ほか ";
 constexpr char kVerifyMoreTail[] = " 個（ログに全件）";
 constexpr char kVerifyProblemsTail[] = "\n\nメディアを作り直すか、正しいメディアからセットアップしてください。";
@@ -205,18 +206,25 @@ constexpr char kLogMissing[] = "MISSING";
 constexpr char kLogDamaged[] = "DAMAGED";
 constexpr char kLogUnlisted[] = "NOT-IN-SUM";
 constexpr char kLogUnchecked[] = "NO-SUM";
+constexpr char kLogUnreadable[] = "UNREADABLE";
 
 // Repair.
 constexpr char kMediaDirValue[] = "MediaDir";  // beside the install record: the media it came from
+constexpr char kMediaSumValue[] = "MediaSum";  // ... and the SHA-256 of their SETUP.SUM
 constexpr char kRepairSwitch[] = " /REPAIR";
 constexpr char kConfirmRepairHead[] = "以下のフォルダにインストールされている Zuntoria Ver.８ を修復します。よろしいですか？\n\n";
+constexpr char kConfirmRepairMedia[] = "\n\nメディア：";
 constexpr char kConfirmRepairTail[] = "\n\n（帳簿データや設定はそのまま残ります）";
 constexpr char kRepairOtherVersion[] =
     "インストールされているバージョンがこのメディアと異なるため、修復できません。更新またはセットアップを行ってください。";
+constexpr char kRepairOtherMediaHead[] = "記録されているメディア ";
+constexpr char kRepairOtherMediaTail[] =
+    " の内容がインストールしたときと異なるため、修復に使えません。\n正しいメディアの SETUP.EXE を /REPAIR を付けて実行してください。";
 constexpr char kRepairNoMedia[] =
-    "インストールメディアの場所が記録されていません。\nメディアの SETUP.EXE を /REPAIR を付けて実行してください。";
+    "修復に使えるインストールメディアが記録されていません。\nメディアの SETUP.EXE を /REPAIR を付けて実行してください。";
 constexpr char kRepaired[] = "Zuntoria Ver.８ を修復しました。\n";
 constexpr char kRepairedFiles[] = "\nコピーし直したファイル：";
+constexpr char kRepairedMore[] = "\n  ほか %d 個";
 constexpr char kRepairedNoFiles[] = "\nプログラムのファイルはすべて正常でした。";
 constexpr char kRepairedRecords[] =
     "\n\nレジストリの記録、文書の関連付け、アンインストール情報、ショートカット、共有データフォルダのアクセス権を書き直しました。設定ファイルはそのままです。";

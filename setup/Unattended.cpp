@@ -106,7 +106,9 @@ int FinishRun(const SetupMode& mode, int code)
     // them now, as then (system-modal), so that the log has them before the
     // exit code.
     if (FlushHookFn flush = GetFlushHook()) flush(1);
-    if (mode.silent && !mode.verify) {  // a media check ends with its own 0 or 2
+    if (mode.silent && mode.verify) {  // a media check ends with its own 0 or 2
+        if (code != EXIT_DONE) code = EXIT_REFUSED;
+    } else if (mode.silent) {
         if (s_stage == STAGE_NONE)
             code = EXIT_REFUSED;
         else if (mode.update || !mode.uninstall)  // an uninstall keeps 0 or 1

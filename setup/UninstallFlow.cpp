@@ -22,7 +22,7 @@ namespace {
 
 const char* const kShortcutValues[] = {"pathShortcut1", "pathShortcut2"};
 const char* const kRecordValues[] = {"pathShortcut1", "pathShortcut2", "AppDir", "KeyAppDir",
-                                     SetupText::kMediaDirValue};
+                                     SetupText::kMediaDirValue, SetupText::kMediaSumValue};
 
 // Not-found results count as success: what is gone need not be removed.
 bool RegistryOk(LONG result)

@@ -1,8 +1,6 @@
-// FileHash.cpp - the SHA-256 digest of a file, computed by the system's
-// cryptographic provider.
+// FileHash.cpp - SHA-256 digests computed by the system's cryptographic
+// provider.
 #include "FileHash.h"
-
-#include <windows.h>
 
 #include "Handles.h"
 
@@ -18,44 +16,75 @@ const DWORD kHashChunk = 256 * 1024;
 const DWORD kDigestSize = 32;
 
 // The provider with SHA-256 (the AES one; the base providers lack it),
-// without a key container.
-bool AcquireProvider(UniqueCryptProv* prov)
-{
-    return CryptAcquireContextA(prov->Put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) != FALSE;
-}
-
-bool HashContents(HANDLE file, HCRYPTHASH hash)
-{
-    static char s_buffer[kHashChunk];  // one hash at a time
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, s_buffer, kHashChunk, &got, nullptr)) return false;
-        if (got == 0) return true;
-        if (!CryptHashData(hash, reinterpret_cast<const BYTE*>(s_buffer), got, 0)) return false;
+// without a key container, and a hash object of it.
+class Sha256 {
+public:
+    bool Start()
+    {
+        return CryptAcquireContextA(m_prov.Put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+               CryptCreateHash(m_prov.Get(), CALG_SHA_256, 0, 0, m_hash.Put());
     }
+    bool Add(const void* data, DWORD size)
+    {
+        return CryptHashData(m_hash.Get(), static_cast<const BYTE*>(data), size, 0) != FALSE;
+    }
+    bool Finish(String* hex)
+    {
+        BYTE digest[kDigestSize];
+        DWORD size = sizeof(digest);
+        if (!CryptGetHashParam(m_hash.Get(), HP_HASHVAL, digest, &size, 0) || size != kDigestSize) return false;
+        static const char kDigits[] = "0123456789abcdef";
+        char text[2 * kDigestSize + 1];
+        for (DWORD i = 0; i < kDigestSize; ++i) {
+            text[2 * i] = kDigits[digest[i] >> 4];
+            text[2 * i + 1] = kDigits[digest[i] & 15];
+        }
+        text[2 * kDigestSize] = 0;
+        *hex = String(text);
+        return true;
+    }
+
+private:
+    UniqueCryptProv m_prov;  // released after the hash, declared first
+    UniqueCryptHash m_hash;
+};
+
+bool Rewind(HANDLE file)
+{
+    LARGE_INTEGER zero = {};
+    return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) != FALSE;
 }
 
 }  // namespace
+
+bool Sha256OfHandle(HANDLE file, String* hex)
+{
+    static char s_buffer[kHashChunk];  // one hash at a time
+    Sha256 sha;
+    if (!Rewind(file) || !sha.Start()) return false;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, s_buffer, kHashChunk, &got, nullptr)) return false;
+        if (got == 0) break;
+        if (!sha.Add(s_buffer, got)) return false;
+    }
+    return sha.Finish(hex) && Rewind(file);
+}
 
 bool Sha256OfFile(const String& path, String* hex)
 {
     UniqueFile file(CreateFileA(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    UniqueCryptProv prov;
-    UniqueCryptHash hash;
-    if (!file || !AcquireProvider(&prov) || !CryptCreateHash(prov.Get(), CALG_SHA_256, 0, 0, hash.Put()) ||
-        !HashContents(file.Get(), hash.Get()))
+    if (!file) return false;
+    if (GetFileType(file.Get()) != FILE_TYPE_DISK) {
+        SetLastError(ERROR_INVALID_NAME);
         return false;
-    BYTE digest[kDigestSize];
-    DWORD size = sizeof(digest);
-    if (!CryptGetHashParam(hash.Get(), HP_HASHVAL, digest, &size, 0) || size != kDigestSize) return false;
-    static const char kDigits[] = "0123456789abcdef";
-    char text[2 * kDigestSize + 1];
-    for (DWORD i = 0; i < kDigestSize; ++i) {
-        text[2 * i] = kDigits[digest[i] >> 4];
-        text[2 * i + 1] = kDigits[digest[i] & 15];
     }
-    text[2 * kDigestSize] = 0;
-    *hex = String(text);
-    return true;
+    return Sha256OfHandle(file.Get(), hex);
+}
+
+bool Sha256OfBytes(const void* data, DWORD size, String* hex)
+{
+    Sha256 sha;
+    return sha.Start() && sha.Add(data, size) && sha.Finish(hex);
 }

@@ -3,8 +3,10 @@
 installed copy (/REPAIR) from the media or from the program folder."""
 
 import os
+import shutil
 import unittest
 
+from harness import BUILT_MEDIA
 from test_flows import DATA, DATA_KEY, PROG, START_LINK, UNINSTALL_KEY, FlowCase
 import test_unattended  # not its class: this module would run its tests too
 from test_unattended import TITLE, box
@@ -18,6 +20,8 @@ DAMAGED = ("インストールメディアが壊れています。次のファ�
 REPAIRED = ("Zuntoria Ver.８ を修復しました。\n\nコピーし直したファイル：%s\n\nレジストリの記録、文書の関連付け、"
             "アンインストール情報、ショートカット、共有データフォルダのアクセス権を書き直しました。設定ファイルはそのままです。")
 NO_MEDIA = "Zuntoria Ver.８ ディスク 1 を C:\\moved\\ にセットして [OK] ボタンを押して下さい"
+OTHER_MEDIA = ("記録されているメディア C:\\media\\ の内容がインストールしたときと異なるため、修復に使えません。\n"
+               "正しいメディアの SETUP.EXE を /REPAIR を付けて実行してください。")
 
 
 class Deploy(FlowCase):
@@ -85,10 +89,29 @@ class Deploy(FlowCase):
         self.assertEqual(kept, [open(self.host(p), "rb").read() for p in settings])
         self.assert_installed()
 
-        self.driver.ok("reg-set %s|MediaDir|C:\\moved\\" % DATA_KEY)  # the media were moved
+        # From the program folder, the recorded media count only as far as
+        # the SETUP.SUM recorded with them vouches for them.
         self.spoil(PROG + "Main\\ZUNTOSHL.EXE", "gone")
-        self.silent(["/REPAIR"], 2, [box(TITLE, NO_MEDIA, "CANCEL")], exe=PROG + "SETUP.EXE")
-        self.assertFalse(self.exists(PROG + "Main\\ZUNTOSHL.EXE"))
+        with open(self.host(self.MEDIA + "\\SETUP.SUM"), "rb") as f:
+            sums = f.read()
+        rows = [  # (what, MediaDir, what is done to the media, exit code, a line of the log)
+            ("media moved away", "C:\\moved\\", None, 2, box(TITLE, NO_MEDIA, "CANCEL")),
+            ("a file damaged", None, lambda: self.spoil(self.MEDIA + "\\ZUNTOSHL.EX_", "byte"), 3,
+             box(TITLE, DAMAGED % "ZUNTOSHL.EX_", "OK")),
+            ("SETUP.SUM changed with it", None, lambda: open(self.host(self.MEDIA + "\\SETUP.SUM"), "ab").write(b"\r\n"),
+             2, box(TITLE, OTHER_MEDIA, "OK")),
+        ]
+        for what, folder, change, code, line in rows:
+            with self.subTest(what):
+                self.driver.ok("reg-set %s|MediaDir|%s" % (DATA_KEY, folder or self.MEDIA + "\\"))
+                if change:
+                    change()
+                self.silent(["/REPAIR"], code, [line], exe=PROG + "SETUP.EXE")
+                self.assertFalse(self.exists(PROG + "Main\\ZUNTOSHL.EXE"))
+        stage = os.path.join(BUILT_MEDIA, "ZUNTOSHL.EX_")
+        shutil.copy2(stage, self.host(self.MEDIA + "\\ZUNTOSHL.EX_"))
+        with open(self.host(self.MEDIA + "\\SETUP.SUM"), "wb") as f:
+            f.write(sums)
         self.silent(["/REPAIR"], 0, ["SOURCE %s\\" % self.MEDIA])  # from the media: recorded again
         self.assertEqual(self.MEDIA + "\\", self.reg(DATA_KEY, "MediaDir"))
         self.assert_installed()

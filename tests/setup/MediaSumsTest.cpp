@@ -23,7 +23,7 @@ TEST(MediaSums, ReadsEachFormOfTheLineAndPassesOverOthers)
         {kHex + " *見本/勘定科目表.TX_\n", "見本\\勘定科目表.TX_"},  // binary mark; 表 is 95 5C
         {kUpper + "  ./README.TXT", "README.TXT"},                   // no line end at the end
         {"\\" + kHex + "  a\\\\b\\nc", "a\\b\nc"},                  // escaped
-        {"\\" + kHex + "  表\\\\x", "表\\x"},                        // escaped, 5C as a second byte kept
+        {"\\" + kHex + "  表\\", "表"},                            // escaped byte by byte: 95 5C 5C is 表
         {"SHA256 (帳票,サンプル.TXT) = " + kHex + "\r\n", "帳票,サンプル.TXT"},
         {"SHA256 (a) = b) = " + kHex, "a) = b"},
         {kHex.substr(1) + "  SHORT", ""},
