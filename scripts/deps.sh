@@ -11,7 +11,7 @@ PACKAGES=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
     cmake ninja-build googletest python3
     xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
-    locales mscompress liblnk-utils
+    locales mscompress liblnk-utils osslsigncode openssl ca-certificates
     "$@"
 )
 
