@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "Assert.h"
+#include "Dpi.h"
 #include "Handles.h"
 #include "LibStartup.h"
 #include "LibTexts.h"
@@ -25,7 +26,8 @@ const DWORD kShowDelayMs = 2000;
 const DWORD kSectionUpdateMs = 100;
 const int kPumpLimit = 10;
 const int kExactRangeLimit = 100000;  // wider ranges are computed in thousands
-const int kBarBorder = 2;             // per side, inside the bar rectangle
+const int kBarBorder = 2;             // per side, inside the bar rectangle: DrawEdge's sunken edge at any DPI
+const int kButtonMargin = 2;          // pixels at 96 DPI the button takes beyond its text cells
 
 }  // namespace
 
@@ -138,10 +140,11 @@ void DoingWnd::Layout()
 
     SetRectEmpty(&m_rcButton);
     if (m_dwFlags & DW_CANCELBTN) {
-        m_rcButton.bottom = bottom - ch / 2 + 2;
-        m_rcButton.top = m_rcButton.bottom - 2 * ch - 2;
-        m_rcButton.left = rc.right / 2 - 4 * cw - 2;
-        m_rcButton.right = m_rcButton.left + 8 * cw + 2;
+        const int margin = ScaleToDpi(kButtonMargin);
+        m_rcButton.bottom = bottom - ch / 2 + margin;
+        m_rcButton.top = m_rcButton.bottom - 2 * ch - margin;
+        m_rcButton.left = rc.right / 2 - 4 * cw - margin;
+        m_rcButton.right = m_rcButton.left + 8 * cw + margin;
         bottom = m_rcButton.top;
     }
     SetRectEmpty(&m_rcBar);
