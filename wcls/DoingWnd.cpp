@@ -193,6 +193,7 @@ void DoingWnd::CreateBarControls()
     const RECT& t = m_rcStatus;
     m_hwndStatus = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, t.left, t.top,
                                    t.right - t.left, t.bottom - t.top, m_hWnd, nullptr, g_hInstance, nullptr);
+    if (m_hwndStatus) SendMessageA(m_hwndStatus, WM_SETFONT, reinterpret_cast<WPARAM>(DisplayFont()), FALSE);
     if (!m_hwndBar) {  // the drawn bar after all, in its own place
         if (m_hwndStatus) DestroyWindow(m_hwndStatus);
         m_hwndStatus = nullptr;
@@ -461,6 +462,7 @@ void DoingWnd::Paint()
     PAINTSTRUCT ps;
     PaintDC dc(m_hWnd, &ps, SafeBeginPaint(m_hWnd, &ps));
     HDC hdc = dc.Get();
+    SelectedObject font(hdc, DisplayFont());
     // Only the parts that need it: the message changes with every file.
     RECT part;
     if ((m_dwFlags & DW_CANCELBTN) && IntersectRect(&part, &ps.rcPaint, &m_rcButton)) PaintButton(hdc);

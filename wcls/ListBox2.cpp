@@ -53,7 +53,7 @@ void ListBox2::SetFont(HFONT font)
 
 static HFONT FontOrSystem(HFONT font)
 {
-    return font ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    return font ? font : DisplayFont();
 }
 
 void ListBox2::Measure()
