@@ -50,10 +50,17 @@ build() {
     ninja -C "$1"
 }
 
+# The screen at a DPI: 1024x768 at 96, and proportionally more pixels at a
+# higher DPI (the same screen, sharper), so that its pictures compare.
+screen_size() {
+    echo "$((1024 * $1 / 96))x$((768 * $1 / 96))"
+}
+
 # Creates a Wine prefix once: "null" draws nothing and needs no X server;
-# "desktop" opens every program in a 1024x768 virtual desktop.
+# "desktop" opens every program in a virtual desktop of the screen's size.
+# DPI (default 96) is the display's, as Windows' scaling setting gives it.
 make_prefix() {
-    local prefix="$1" graphics="$2"
+    local prefix="$1" graphics="$2" dpi="${3:-96}"
     if [ ! -f "$prefix/.ready" ]; then
         if [ -d "$prefix" ]; then stop_wineserver "$prefix"; fi
         rm -rf "$prefix"
@@ -71,9 +78,10 @@ make_prefix() {
             # windows Wine's frames and captions.
             WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
                 </dev/null >/dev/null 2>&1
-            WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-                </dev/null >/dev/null 2>&1
+            WINEPREFIX="$prefix" "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+                /d "$(screen_size "$dpi")" /f </dev/null >/dev/null 2>&1
         fi
+        if [ "$dpi" != 96 ]; then set_prefix_dpi "$prefix" "$dpi"; fi
         # The first program of the run loader finishes setting the prefix up
         # for it; until then Wine's virtual desktop does not come up.
         WINEPREFIX="$prefix" "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
@@ -91,17 +99,27 @@ start_wineserver() {
     WINEPREFIX="$1" "$WINE64" wineboot </dev/null >/dev/null 2>&1
 }
 
+# Wine 8 takes the DPI from the user's desktop settings and else from the
+# current hardware profile's fonts key: both are set.
+set_prefix_dpi() {
+    local key
+    for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        WINEPREFIX="$1" "$WINE64" reg add "$key" /v LogPixels /t REG_DWORD /d "$2" /f </dev/null >/dev/null 2>&1
+    done
+}
+
 stop_wineserver() {
     WINEPREFIX="$1" "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 }
 
-# A virtual screen of our own on the first free display number from $1:
-# sets DISPLAY and XVFB_PID (the server's pid, for the caller's clean-up).
+# A virtual screen of our own on the first free display number from $1, of
+# the size $2 (default 1024x768): sets DISPLAY and XVFB_PID (the server's
+# pid, for the caller's clean-up).
 start_xvfb() {
     XVFB_PID=""
     for n in $(seq "$1" $(($1 + 40))); do
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            Xvfb ":$n" -screen 0 "${2:-1024x768}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
             XVFB_PID=$!
             export DISPLAY=":$n"
             break

@@ -2,9 +2,11 @@
 screenshot of each step, answers with the default answers when nobody is
 at the screen, and prints what the run left installed.
 
-    run_setup.py MODE PREFIX MEDIA SHOTS [--watch]
+    run_setup.py MODE PREFIX MEDIA SHOTS [--watch | --dpi DPI]
 MODE is install, update or uninstall. With --watch a person answers on the
-display and this script only photographs the steps.
+display and this script only photographs the steps. With --dpi (a prefix set
+to that DPI) the screenshots are named MODE-N-STEP-DPIdpi.png and only the
+exit code is printed.
 """
 
 import json
@@ -42,18 +44,29 @@ class RunPrefix:
 
 
 class Run:
-    def __init__(self, mode, prefix, shots, watch):
+    def __init__(self, mode, prefix, shots, watch, suffix=""):
         self.mode, self.prefix, self.shots, self.watch = mode, prefix, shots, watch
+        self.suffix = suffix  # "-144dpi" for the shots of a run at 144 DPI
         self.driver = harness.Driver(prefix)
         self.count = 0
         os.makedirs(shots, exist_ok=True)
         for name in os.listdir(shots):
-            if name.startswith(mode + "-"):
+            stem = name[:-len(".png")]
+            if name.startswith(mode + "-") and self.shot_suffix(stem) == suffix:
                 os.remove(os.path.join(shots, name))
+
+    @staticmethod
+    def shot_suffix(stem):
+        """The DPI suffix of a shot's name, or "" for one at 96 DPI."""
+        last = stem.rsplit("-", 1)[-1]
+        return "-" + last if last.endswith("dpi") and last[:-3].isdigit() else ""
+
+    def shot_path(self, number, what):
+        return os.path.join(self.shots, "%s-%d-%s%s.png" % (self.mode, number, what, self.suffix))
 
     def shot(self, what):
         self.count += 1
-        path = os.path.join(self.shots, "%s-%d-%s.png" % (self.mode, self.count, what))
+        path = self.shot_path(self.count, what)
         subprocess.run(["import", "-window", "root", path], check=False)
         print("  screenshot: %s" % path)
 
@@ -66,7 +79,7 @@ class Run:
             return
         left, top, right, bottom = window["rect"]
         crop = "%dx%d+%d+%d" % (right - left, bottom - top, max(left, 0), max(top, 0))
-        path = os.path.join(self.shots, "%s-%d-progress.png" % (self.mode, self.count + 1))
+        path = self.shot_path(self.count + 1, "progress")
         for _ in range(50):
             if not self.watch:
                 self.driver.ok("suspend")
@@ -183,8 +196,10 @@ def report(run):
 
 def main():
     mode, prefix_path, media, shots = sys.argv[1:5]
-    watch = "--watch" in sys.argv[5:]
-    run = Run(mode, RunPrefix(prefix_path), shots, watch)
+    options = sys.argv[5:]
+    watch = "--watch" in options
+    dpi = options[options.index("--dpi") + 1] if "--dpi" in options else None
+    run = Run(mode, RunPrefix(prefix_path), shots, watch, "-%sdpi" % dpi if dpi else "")
     try:
         folder = reg(run.driver, DATA_KEY + "|AppDir") or DEFAULT_FOLDER + "\\"
         if mode in ("uninstall", "repair"):  # as the installed-programs list starts them
@@ -192,7 +207,8 @@ def main():
         else:
             code = run.run(media + r"\SETUP.EXE", {"update": "/UPDATE", "verify": "/VERIFY"}.get(mode, ""))
         print("SETUP.EXE exit code: %d" % code)
-        report(run)
+        if not dpi:
+            report(run)
     finally:
         run.driver.close()
     return 0

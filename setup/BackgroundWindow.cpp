@@ -115,6 +115,8 @@ void PaintBackground(HDC hdc, const RECT& rc, int uninstall)
         FillRect(hdc, &band, brush.Get());
     }
 
+    // Sizes follow the client area, in device pixels at any DPI: the texts
+    // keep their share of the screen, drawn at the screen's own resolution.
     const int h = (rc.right - rc.left) / 10;
     const int shadow = h / 12;
     const DWORD style = FONT_ITALIC | FONT_SHIFTJIS | FONT_ROMAN;

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "Assert.h"
+#include "Dpi.h"
 #include "Handles.h"
 #include "LibStartup.h"
 #include "LibTexts.h"
@@ -25,7 +26,8 @@ const DWORD kShowDelayMs = 2000;
 const DWORD kSectionUpdateMs = 100;
 const int kPumpLimit = 10;
 const int kExactRangeLimit = 100000;  // wider ranges are computed in thousands
-const int kBarBorder = 2;             // per side, inside the bar rectangle
+const int kBarBorder = 2;             // per side, inside the bar rectangle: DrawEdge's sunken edge at any DPI
+const int kButtonMargin = 2;          // pixels at 96 DPI the button takes beyond its text cells
 
 }  // namespace
 
@@ -138,10 +140,11 @@ void DoingWnd::Layout()
 
     SetRectEmpty(&m_rcButton);
     if (m_dwFlags & DW_CANCELBTN) {
-        m_rcButton.bottom = bottom - ch / 2 + 2;
-        m_rcButton.top = m_rcButton.bottom - 2 * ch - 2;
-        m_rcButton.left = rc.right / 2 - 4 * cw - 2;
-        m_rcButton.right = m_rcButton.left + 8 * cw + 2;
+        const int margin = ScaleToDpi(kButtonMargin);
+        m_rcButton.bottom = bottom - ch / 2 + margin;
+        m_rcButton.top = m_rcButton.bottom - 2 * ch - margin;
+        m_rcButton.left = rc.right / 2 - 4 * cw - margin;
+        m_rcButton.right = m_rcButton.left + 8 * cw + margin;
         bottom = m_rcButton.top;
     }
     SetRectEmpty(&m_rcBar);
@@ -190,6 +193,7 @@ void DoingWnd::CreateBarControls()
     const RECT& t = m_rcStatus;
     m_hwndStatus = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, t.left, t.top,
                                    t.right - t.left, t.bottom - t.top, m_hWnd, nullptr, g_hInstance, nullptr);
+    if (m_hwndStatus) SendMessageA(m_hwndStatus, WM_SETFONT, reinterpret_cast<WPARAM>(DisplayFont()), FALSE);
     if (!m_hwndBar) {  // the drawn bar after all, in its own place
         if (m_hwndStatus) DestroyWindow(m_hwndStatus);
         m_hwndStatus = nullptr;
@@ -458,6 +462,7 @@ void DoingWnd::Paint()
     PAINTSTRUCT ps;
     PaintDC dc(m_hWnd, &ps, SafeBeginPaint(m_hWnd, &ps));
     HDC hdc = dc.Get();
+    SelectedObject font(hdc, DisplayFont());
     // Only the parts that need it: the message changes with every file.
     RECT part;
     if ((m_dwFlags & DW_CANCELBTN) && IntersectRect(&part, &ps.rcPaint, &m_rcButton)) PaintButton(hdc);

@@ -5,9 +5,11 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "Dpi.h"
 #include "SystemDll.h"
 
-static const int kIndent = 12;  // pixels per depth level
+// Pixels at 96 DPI, scaled to the screen's.
+static const int kIndent = 12;  // per depth level
 static const int kGap = 4;
 
 // The system's small image list, which the shell owns.
@@ -69,20 +71,22 @@ int FileListBox2::ItemWidth(HDC hdc, int index)
     FileData* d = m_pList->At(index);
     SIZE size = {0, 0};
     GetTextExtentPoint32A(hdc, d->m_strName.CStr(), d->m_strName.Length(), &size);
-    return kGap + d->m_nDepth * kIndent + GetSystemMetrics(SM_CXSMICON) + kGap + size.cx + kGap;
+    const int gap = ScaleToDpi(kGap);
+    return gap + d->m_nDepth * ScaleToDpi(kIndent) + GetSystemMetrics(SM_CXSMICON) + gap + size.cx + gap;
 }
 
 void FileListBox2::DrawItem(HDC hdc, int index, const RECT& rc, bool selected)
 {
     FileData* d = m_pList->At(index);
     if (d->m_nKind == FDK_SEPARATOR) return;
-    int x = rc.left + kGap + d->m_nDepth * kIndent;
+    const int gap = ScaleToDpi(kGap);
+    int x = rc.left + gap + d->m_nDepth * ScaleToDpi(kIndent);
     int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     int icon = d->IconIndex();
     if (icon >= 0 && SmallImages())
         DrawImage(SmallImages(), icon, hdc, x, rc.top + (rc.bottom - rc.top - cy) / 2,
                   ILD_TRANSPARENT | (selected ? ILD_SELECTED : 0));
-    x += cx + kGap;
+    x += cx + gap;
     TEXTMETRICA tm;
     GetTextMetricsA(hdc, &tm);
     TextOutA(hdc, x, rc.top + (rc.bottom - rc.top - tm.tmHeight) / 2, d->m_strName.CStr(),

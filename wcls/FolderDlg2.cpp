@@ -81,7 +81,7 @@ HWND FolderDlg2::Create(HWND owner, const String& initial, const char* title, DW
 void FolderDlg2::ReplacePlaceholders()
 {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
-    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (!font) font = DisplayFont();
     const int ids[] = {IDC_FOLDER_TREE, IDC_FOLDER_FILES, IDC_FOLDER_PATH};
     for (int id : ids) {
         HWND placeholder = GetDlgItem(m_hWnd, id);

@@ -1,6 +1,7 @@
 // LibStartup.cpp - the library core's start-up.
 #include "LibStartup.h"
 
+#include "Dpi.h"
 #include "ErrorReport.h"
 #include "Handles.h"
 #include "LibTexts.h"
@@ -11,9 +12,45 @@ int g_cyChar;
 DWORD g_dwLibOption;
 int g_bImeControl;
 
-static void MeasureDisplayFont()
+static UniqueFont s_displayFont;  // none: the stock system font is the display font
+
+HFONT DisplayFont()
+{
+    return s_displayFont ? s_displayFont.Get() : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+}
+
+// The average character width of a font, measured on the display.
+static int AverageWidth(const LOGFONTA& lf)
 {
     UniqueDC ic(CreateICA("DISPLAY", nullptr, nullptr, nullptr));
+    UniqueFont font(SafeCreateFontIndirectA(&lf));
+    if (!ic || !font) return 0;
+    SelectedObject selected(ic.Get(), font.Get());
+    TEXTMETRICA tm;
+    return GetTextMetricsA(ic.Get(), &tm) ? tm.tmAveCharWidth : 0;
+}
+
+// Wine gives the stock system font the height of the screen's DPI but the
+// width of 96 DPI, which squeezes its glyphs: off 96 DPI its width follows
+// the DPI too, unless that is wider than the face itself (a system that has
+// scaled the width already).
+static HFONT CreateDisplayFont()
+{
+    LOGFONTA lf;
+    if (ScreenDpi() == 96 || !GetObjectA(GetStockObject(SYSTEM_FONT), sizeof(lf), &lf) || !lf.lfWidth)
+        return nullptr;
+    const int scaled = ScaleToDpi(lf.lfWidth);
+    lf.lfWidth = 0;
+    if (scaled > AverageWidth(lf)) return nullptr;
+    lf.lfWidth = scaled;
+    return SafeCreateFontIndirectA(&lf);
+}
+
+static void MeasureDisplayFont()
+{
+    s_displayFont.Reset(CreateDisplayFont());
+    UniqueDC ic(CreateICA("DISPLAY", nullptr, nullptr, nullptr));
+    SelectedObject font(ic.Get(), DisplayFont());
     TEXTMETRICA tm;
     if (ic && GetTextMetricsA(ic.Get(), &tm)) {
         g_cxChar = tm.tmAveCharWidth;
@@ -42,6 +79,7 @@ bool LibraryStartup(HINSTANCE hinst, const char* title)
 void LibraryShutdown()
 {
     StopErrorThread();
+    s_displayFont.Reset();
 }
 
 bool LibraryOptionsStartup(HINSTANCE)

@@ -7,6 +7,9 @@ extern HINSTANCE g_hInstance;
 // Average character width and height of the display font.
 extern int g_cxChar;
 extern int g_cyChar;
+// The display font, which draws the library's plain texts (the progress
+// window's): the system font, in its 96-DPI proportions at any DPI.
+HFONT DisplayFont();
 
 // The library's option word.
 extern DWORD g_dwLibOption;

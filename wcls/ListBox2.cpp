@@ -3,6 +3,7 @@
 
 #include <windowsx.h>
 
+#include "Dpi.h"
 #include "Handles.h"
 #include "LibStartup.h"
 #include "LibTexts.h"
@@ -10,9 +11,10 @@
 
 static const char kClassName[] = "ListBox2";
 static const int kWheelLines = 3;
+static const int kItemPadding = 2;  // pixels at 96 DPI between the rows' texts
 
 ListBox2::ListBox2()
-    : m_hfont(nullptr), m_nSel(-1), m_nTop(0), m_xScroll(0), m_cyItem(16), m_cxWidest(0),
+    : m_hfont(nullptr), m_nSel(-1), m_nTop(0), m_xScroll(0), m_cyItem(ScaleToDpi(16)), m_cxWidest(0),
       m_nPressed(-1), m_nItemsSet(0), m_nPressSet(0), m_bUpdating(0)
 {
 }
@@ -51,7 +53,7 @@ void ListBox2::SetFont(HFONT font)
 
 static HFONT FontOrSystem(HFONT font)
 {
-    return font ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    return font ? font : DisplayFont();
 }
 
 void ListBox2::Measure()
@@ -61,7 +63,7 @@ void ListBox2::Measure()
     TEXTMETRICA tm;
     GetTextMetricsA(dc.Get(), &tm);
     int icon = GetSystemMetrics(SM_CYSMICON);
-    m_cyItem = (tm.tmHeight > icon ? tm.tmHeight : icon) + 2;
+    m_cyItem = (tm.tmHeight > icon ? tm.tmHeight : icon) + ScaleToDpi(kItemPadding);
 }
 
 void ListBox2::ItemsChanged()

@@ -34,7 +34,7 @@ public:
 
     // Creates the list as a child of parent at rc (parent client coordinates).
     HWND Create(HWND parent, int id, const RECT& rc, DWORD exStyle, DWORD style);
-    // The font of the items (not owned; none: the system font).
+    // The font of the items (not owned; none: the library's display font).
     void SetFont(HFONT font);
     HFONT GetFont() const { return m_hfont; }
     // The items were replaced: no selection, scrolled back to the start.

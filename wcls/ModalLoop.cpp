@@ -5,12 +5,13 @@
 #include <windowsx.h>
 
 #include "Dlg.h"
+#include "Dpi.h"
 #include "WndFunc.h"
 #include "WndMessages.h"
 #include "WorkWnd.h"
 
 static const int kPeekIdleLimit = 100;  // timer or idle messages a peek loop handles
-static const int kDoubleClickSlack = 3;
+static const int kDoubleClickSlack = 3;  // pixels at 96 DPI
 
 namespace {
 
@@ -93,9 +94,10 @@ void SynthesizeDoubleClick(MSG* msg)
     bool decides = w && (w->WndFlags() & WND_DBLCLK);
 
     // A press of another button is never the second click of this one.
+    const int slack = ScaleToDpi(kDoubleClickSlack);
     if (s_last.message && KindOf(s_last.message).button == kind.button &&
-        s_last.pt.x >= pt.x - kDoubleClickSlack && s_last.pt.x < pt.x + kDoubleClickSlack &&
-        s_last.pt.y >= pt.y - kDoubleClickSlack && s_last.pt.y < pt.y + kDoubleClickSlack &&
+        s_last.pt.x >= pt.x - slack && s_last.pt.x < pt.x + slack &&
+        s_last.pt.y >= pt.y - slack && s_last.pt.y < pt.y + slack &&
         (DWORD)(msg->time - s_last.time) < GetDoubleClickTime()) {
         if (decides) msg->message = kDoubleClick[kind.button];
         s_last.message = 0;

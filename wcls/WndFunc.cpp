@@ -1,8 +1,10 @@
 // WndFunc.cpp - small window utilities.
 #include "WndFunc.h"
 
+#include "Dpi.h"
+
 static const UINT kSendTimeout = 0x7FFFFFFF;
-static const int kClampSlack = 4;  // pixels a window may stick out
+static const int kClampSlack = 4;  // pixels at 96 DPI a window may stick out
 
 HWND ParentWindow(HWND hwnd)
 {
@@ -37,10 +39,11 @@ void CenterWindow(HWND hwnd, HWND reference, UINT flags)
                (ref.top + ref.bottom) / 2 - (rc.top + rc.bottom) / 2);
     if (!(flags & CW_NOCLAMP)) {
         RECT area = WorkArea();
-        if (rc.right > area.right + kClampSlack) OffsetRect(&rc, area.right - rc.right, 0);
-        if (rc.left < area.left - kClampSlack) OffsetRect(&rc, area.left - rc.left, 0);
-        if (rc.bottom > area.bottom + kClampSlack) OffsetRect(&rc, 0, area.bottom - rc.bottom);
-        if (rc.top < area.top - kClampSlack) OffsetRect(&rc, 0, area.top - rc.top);
+        const int slack = ScaleToDpi(kClampSlack);
+        if (rc.right > area.right + slack) OffsetRect(&rc, area.right - rc.right, 0);
+        if (rc.left < area.left - slack) OffsetRect(&rc, area.left - rc.left, 0);
+        if (rc.bottom > area.bottom + slack) OffsetRect(&rc, 0, area.bottom - rc.bottom);
+        if (rc.top < area.top - slack) OffsetRect(&rc, 0, area.top - rc.top);
     }
     if ((flags & CW_NOTABOVEREF) && rc.top < ref.top) OffsetRect(&rc, 0, ref.top - rc.top);
     if (EqualRect(&rc, &before)) return;

@@ -79,9 +79,9 @@ def _copy_prefix(src, dst):
 
 
 class Prefix:
-    """A throwaway copy of a template with its own wineserver."""
+    """A throwaway copy of a template with its own wineserver, at a DPI."""
 
-    def __init__(self, template=None):
+    def __init__(self, template=None, dpi=96):
         ensure_template()
         os.makedirs(PREFIXES, exist_ok=True)
         self.path = tempfile.mkdtemp(prefix="p-", dir=PREFIXES)
@@ -91,6 +91,9 @@ class Prefix:
         # A persistent server and a boot with no pipes attached, so that no
         # background Wine process holds the driver's pipes open.
         _quiet([WINESERVER, "-p"], self.env)
+        if dpi != 96:  # as the scripts set it, before any program reads it
+            _quiet(["bash", "-c", 'source "$0/scripts/common.sh" && set_prefix_dpi "$1" "$2"', SOURCE_DIR,
+                    self.path, str(dpi)], self.env)
         _quiet([WINE64, "wineboot"], self.env)
 
     def host_path(self, win_path):
@@ -251,13 +254,13 @@ class E2ETestCase(unittest.TestCase):
         self.addCleanup(lambda: self.prefix.close())
         self.addCleanup(lambda: self.driver.close())
 
-    def renew(self):
-        """A new prefix and driver (the old ones, if any, are closed)."""
+    def renew(self, dpi=96):
+        """A new prefix at a DPI and its driver (the old ones, if any, are closed)."""
         if hasattr(self, "driver"):
             self.driver.close()
             self.prefix.close()
         template = ensure_installed_template() if self.START_INSTALLED else None
-        self.prefix = Prefix(template)
+        self.prefix = Prefix(template, dpi)
         if self.MEDIA_FILES:
             stage_media(self.prefix)
         else:

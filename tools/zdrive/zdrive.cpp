@@ -134,6 +134,9 @@ std::string ControlsJson(HWND h)
           << ",\"enabled\":" << (IsWindowEnabled(c) ? "true" : "false");
         if (_wcsicmp(cls.c_str(), L"Button") == 0)
             o << ",\"checked\":" << SendMessageW(c, BM_GETCHECK, 0, 0);
+        RECT r;
+        GetWindowRect(c, &r);
+        o << ",\"rect\":[" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "]";
         o << "}";
         out += o.str();
     }
@@ -414,6 +417,64 @@ void CmdClose()
     if (!g_current || !IsWindow(g_current)) return Fail("no current window");
     PostMessageW(g_current, WM_CLOSE, 0, 0);
     Answer("{\"ok\":true}");
+}
+
+// How DrawText lays out a control's text, or 0 for a control whose text
+// is not measured here (icons, frames, check boxes, fields).
+UINT TextFormat(HWND c)
+{
+    std::wstring cls = ClassOf(c);
+    LONG style = (LONG)GetWindowLongPtrW(c, GWL_STYLE);
+    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+        LONG type = style & SS_TYPEMASK;
+        UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+        if (type <= SS_RIGHT) return DT_WORDBREAK | DT_EXPANDTABS | prefix;
+        if (type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) return DT_SINGLELINE | DT_EXPANDTABS | prefix;
+        return 0;
+    }
+    LONG button = style & BS_TYPEMASK;
+    if (_wcsicmp(cls.c_str(), L"Button") == 0 && (button == BS_PUSHBUTTON || button == BS_DEFPUSHBUTTON))
+        return DT_SINGLELINE;
+    return 0;
+}
+
+// The room each visible text of the current window needs and has, measured
+// with the font a dialog makes of its template's FONT line at the screen's
+// DPI: "fit POINTS FACE". Static texts wrap at their control's width; a push
+// button's text stays on one line inside the button's edges.
+void CmdFit(int points, const std::wstring& face)
+{
+    if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf = {};
+    lf.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::vector<HWND> children;
+    EnumChildWindows(g_current, CollectChild, (LPARAM)&children);
+    std::string out = "{\"ok\":true,\"texts\":[";
+    int n = 0;
+    for (HWND c : children) {
+        UINT format = TextFormat(c);
+        std::wstring text = TextOf(c);
+        if (!format || text.empty() || !IsWindowVisible(c)) continue;
+        RECT has;
+        GetClientRect(c, &has);
+        if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0) has.right -= 2 * GetSystemMetrics(SM_CXEDGE);
+        RECT need = {0, 0, has.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | format);
+        std::ostringstream o;
+        o << (n++ ? "," : "") << "{\"id\":" << GetDlgCtrlID(c) << ",\"text\":" << Quote(Utf8(text))
+          << ",\"need\":[" << need.right << "," << need.bottom << "],\"has\":[" << has.right << "," << has.bottom
+          << "]}";
+        out += o.str();
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    Answer(out + "]}");
 }
 
 void CmdSetText(int id, const std::wstring& text)
@@ -743,6 +804,7 @@ void Dispatch(const std::string& line)
     if (verb == "ping-while") return CmdPingWhile(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "close") return CmdClose();
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
+    if (verb == "fit") return CmdFit(atoi(a.c_str()), Wide(b));
     if (verb == "check") return CmdCheck(atoi(a.c_str()), atoi(b.c_str()));
     if (verb == "current") {
         if (!g_current || !IsWindow(g_current)) return Fail("no current window");
