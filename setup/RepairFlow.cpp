@@ -95,24 +95,25 @@ String PrivateListCopy(const String& media)
 }
 
 // The media mend only their own version: another one is updated or set up.
-// The uninstall entry says which is installed; without it, COMMON.ENV (a
-// COMMON.ENV that has gone is copied again by the repair).
+// COMMON.ENV says which is installed, as for an update; when it has gone
+// (the repair copies it again), the uninstall entry says it.
 bool IsThisVersion(const InstallRecord& record)
 {
-    String version;
-    UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, 0, KEY_QUERY_VALUE | RegView(HKEY_LOCAL_MACHINE),
-                      key.Put()) == ERROR_SUCCESS &&
-        RegReadString(&version, key.Get(), "DisplayVersion", String()) && !version.IsEmpty()) {
-        if (strcmp(version.CStr(), SetupText::kDisplayVersion) == 0) return true;
-    } else {
-        String path = g_productDataDir + String(SetupText::kCommonEnv);
-        if (!(PathStateQuiet(path) & PS_FILE)) return true;
+    bool same = true;
+    String path = g_productDataDir + String(SetupText::kCommonEnv);
+    if (PathStateQuiet(path) & PS_FILE) {
         SafePtr<FEnv2> env = new FEnv2(path, ENV_OPENACCESS, 10000, 100);
         if (!env->IsLoaded()) return false;  // the file layer has said why
-        if (env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion)
-            return true;
+        same = env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion;
+    } else {
+        String version;
+        UniqueRegKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, 0, KEY_QUERY_VALUE | RegView(HKEY_LOCAL_MACHINE),
+                          key.Put()) == ERROR_SUCCESS &&
+            RegReadString(&version, key.Get(), "DisplayVersion", String()) && !version.IsEmpty())
+            same = strcmp(version.CStr(), SetupText::kDisplayVersion) == 0;
     }
+    if (same) return true;
     String detail = String(SetupText::kFolderLabel) + record.AppDir;
     ReportMessage(SetupText::kRepairOtherVersion, detail.CStr());
     return false;

@@ -20,6 +20,7 @@ DAMAGED = ("インストールメディアが壊れています。次のファ�
 REPAIRED = ("Zuntoria Ver.８ を修復しました。\n\nコピーし直したファイル：%s\n\nレジストリの記録、文書の関連付け、"
             "アンインストール情報、ショートカット、共有データフォルダのアクセス権を書き直しました。設定ファイルはそのままです。")
 NO_MEDIA = "Zuntoria Ver.８ ディスク 1 を C:\\moved\\ にセットして [OK] ボタンを押して下さい"
+OTHER_VERSION = "フォルダ:%s\n\nインストールされているバージョンがこのメディアと異なるため、修復できません。更新またはセットアップを行ってください。"
 OTHER_MEDIA = ("記録されているメディア C:\\media\\ の内容がインストールしたときと異なるため、修復に使えません。\n"
                "正しいメディアの SETUP.EXE を /REPAIR を付けて実行してください。")
 
@@ -32,9 +33,18 @@ class Deploy(FlowCase):
         path = self.host(win_path)
         if how == "gone":
             return os.remove(path)
-        data = open(path, "rb").read()
+        with open(path, "rb") as f:
+            data = f.read()
         data = data[:len(data) // 2] if how == "cut" else bytes([data[0] ^ 1]) + data[1:]
         with open(path, "wb") as f:
+            f.write(data)
+
+    def read(self, win_path):
+        with open(self.host(win_path), "rb") as f:
+            return f.read()
+
+    def append(self, win_path, data):
+        with open(self.host(win_path), "ab") as f:
             f.write(data)
 
     def test_verify_names_each_missing_or_damaged_file(self):
@@ -74,10 +84,12 @@ class Deploy(FlowCase):
         self.assertEqual(self.MEDIA + "\\", media)
         self.assertEqual((0, '"%sSETUP.EXE" /REPAIR' % PROG),
                          (self.reg(UNINSTALL_KEY, "NoModify"), self.reg(UNINSTALL_KEY, "ModifyPath")))
+        self.set_version(8039)  # another version is updated, not repaired
+        self.silent(["/REPAIR"], 2, [box(TITLE, OTHER_VERSION % PROG, "OK")])
+        self.set_version(8040)
         settings = [PROG + "Main\\SHARE.ENV", DATA + "COMMON.ENV"]
-        with open(self.host(settings[0]), "ab") as f:
-            f.write("[会社選択]\r\nFolder=C:\\帳簿\r\n".encode("cp932"))
-        kept = [open(self.host(p), "rb").read() for p in settings]
+        self.append(settings[0], "[会社選択]\r\nFolder=C:\\帳簿\r\n".encode("cp932"))
+        kept = [self.read(p) for p in settings]
         self.spoil(PROG + "Main\\ZUNTO8.EXE", "gone")
         self.spoil(PROG + "README.TXT", "cut")
         self.remove(START_LINK)
@@ -86,7 +98,7 @@ class Deploy(FlowCase):
         log = self.silent(["/REPAIR"], 0, ["MODE repair", box(TITLE, REPAIRED % repaired, "OK")],
                           exe=PROG + "SETUP.EXE")
         self.assertEqual((2, 7), tuple(sum(line.startswith(tag) for line in log) for tag in ("COPY ", "KEEP ")))
-        self.assertEqual(kept, [open(self.host(p), "rb").read() for p in settings])
+        self.assertEqual(kept, [self.read(p) for p in settings])
         self.assert_installed()
 
         # From the program folder, the recorded media count only as far as
@@ -98,7 +110,7 @@ class Deploy(FlowCase):
             ("media moved away", "C:\\moved\\", None, 2, box(TITLE, NO_MEDIA, "CANCEL")),
             ("a file damaged", None, lambda: self.spoil(self.MEDIA + "\\ZUNTOSHL.EX_", "byte"), 3,
              box(TITLE, DAMAGED % "ZUNTOSHL.EX_", "OK")),
-            ("SETUP.SUM changed with it", None, lambda: open(self.host(self.MEDIA + "\\SETUP.SUM"), "ab").write(b"\r\n"),
+            ("SETUP.SUM changed with it", None, lambda: self.append(self.MEDIA + "\\SETUP.SUM", b"\r\n"),
              2, box(TITLE, OTHER_MEDIA, "OK")),
         ]
         for what, folder, change, code, line in rows:
