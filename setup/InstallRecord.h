@@ -9,7 +9,7 @@ struct InstallRecord {
     String pathShortcut1;  // the shortcut files the installation created
     String pathShortcut2;
     String mediaDir;       // the media folder the copy was installed, updated or repaired from
-    String mediaSum;       // the SHA-256 of its SETUP.SUM then; empty without one
+    String mediaSum;       // the text of its SETUP.SUM then; empty without one
 };
 
 // The record's key under HKEY_LOCAL_MACHINE for versions 5 to 8, else null.

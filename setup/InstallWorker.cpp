@@ -223,7 +223,7 @@ bool OpenDataFolderToEveryone(InstallRun*)
 
 bool RecordMedia(InstallRun* run)
 {
-    return WriteMediaRecord(run->source, MediaSumsDigest(FolderForm(run->source)));
+    return WriteMediaRecord(run->source, MediaSumsText(FolderForm(run->source)));
 }
 
 bool WriteUninstall(InstallRun* run)

@@ -23,6 +23,7 @@ namespace {
 const size_t kDigits = 64;
 const DWORD kMaxSumFile = 16 * 1024 * 1024;
 const int kProblemsShown = 20;  // the box names these; the log names all
+const size_t kMaxPinned = 64 * 1024;  // a SETUP.SUM recorded beside the install record
 
 bool IsLead(char c)
 {
@@ -136,15 +137,15 @@ bool ParseLine(std::string line, MediaSum* sum)
     return !sum->name.empty();
 }
 
-// SETUP.SUM of one media folder, read once: its lines, and the digest of
-// the very bytes they were read from.
+// SETUP.SUM of one media folder, read once: its lines, and the very text
+// they were read from.
 struct SumFile {
     String folder;
     int read = 0;  // 1 read, 0 none there, -1 unreadable (err)
     DWORD err = 0;
     std::vector<MediaSum> sums;
     std::map<std::string, size_t> index;  // by the name as compared
-    String digest;
+    std::string text;
 
     void Read(const String& mediaFolder);
     const MediaSum* Find(const String& name) const
@@ -171,10 +172,9 @@ void SumFile::Read(const String& mediaFolder)
         err = ERROR_FILE_TOO_LARGE;
         return;
     }
-    std::string text((size_t)size.QuadPart, '\0');
+    text.assign((size_t)size.QuadPart, '\0');
     DWORD got = 0;
-    if ((!text.empty() && !ReadFile(file.Get(), &text[0], (DWORD)text.size(), &got, nullptr)) ||
-        !Sha256OfBytes(text.data(), got, &digest)) {
+    if (!text.empty() && !ReadFile(file.Get(), &text[0], (DWORD)text.size(), &got, nullptr)) {
         err = GetLastError();
         return;
     }
@@ -184,8 +184,8 @@ void SumFile::Read(const String& mediaFolder)
     read = 1;
 }
 
-SumFile s_sumFile;  // of the media the run copies from
-String s_pinned;    // the digest the SETUP.SUM must have; empty: any
+SumFile s_sumFile;     // of the media the run copies from
+std::string s_pinned;  // the text the SETUP.SUM must have; empty: any
 
 SumFile& SumFileOf(const String& mediaFolder)
 {
@@ -220,7 +220,7 @@ int CheckAgainst(const SumFile& sums, const String& folder, const String& relati
 int CheckThroughSumFile(const String& mediaFolder, const String& relative, HANDLE file)
 {
     SumFile& sums = SumFileOf(mediaFolder);
-    if (sums.read != 1 || (!s_pinned.IsEmpty() && strcmp(s_pinned.CStr(), sums.digest.CStr()) != 0))
+    if (sums.read != 1 || (!s_pinned.empty() && s_pinned != sums.text))
         return MEDIA_UNCHECKED;
     return CheckAgainst(sums, mediaFolder, relative, file);
 }
@@ -295,15 +295,16 @@ int CheckMediaHandle(const String& mediaFolder, const String& relative, HANDLE f
     return CheckThroughSumFile(mediaFolder, relative, file);
 }
 
-String MediaSumsDigest(const String& mediaFolder)
+String MediaSumsText(const String& mediaFolder)
 {
     SumFile& sums = SumFileOf(mediaFolder);
-    return sums.read == 1 ? sums.digest : String();
+    bool usable = sums.read == 1 && sums.text.size() <= kMaxPinned && sums.text.find('\0') == std::string::npos;
+    return usable ? String(sums.text.c_str()) : String();
 }
 
-void PinMediaSums(const String& digest)
+void PinMediaSums(const String& text)
 {
-    s_pinned = digest;
+    s_pinned = text.CStr();
 }
 
 void ReportDamagedMedia(const String& relative)

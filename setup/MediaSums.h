@@ -43,11 +43,13 @@ int CheckMediaFile(const String& mediaFolder, const String& relative);
 // checked is what is copied.
 int CheckMediaHandle(const String& mediaFolder, const String& relative, HANDLE file);
 
-// The digest of the SETUP.SUM of the folder as read for the checks above;
-// empty when there is none.
-String MediaSumsDigest(const String& mediaFolder);
-// From now on a SETUP.SUM counts only with this digest (empty: any).
-void PinMediaSums(const String& digest);
+// The text of the SETUP.SUM of the folder as read for the checks above;
+// empty when there is none, or it is too long (over 64 KB) to be recorded.
+// Recording the text rather than a digest keeps the cryptographic provider
+// out of every run that needs no hash.
+String MediaSumsText(const String& mediaFolder);
+// From now on a SETUP.SUM counts only with this text (empty: any).
+void PinMediaSums(const String& text);
 
 // Says that the media are damaged and names the file (a report, logged).
 void ReportDamagedMedia(const String& relative);

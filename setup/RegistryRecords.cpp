@@ -31,6 +31,7 @@ struct NamedValue {
     const char* name;     // null: the default value
     const String* value;  // null: the REG_DWORD number
     DWORD number;
+    const char* logged = nullptr;  // the log's text in place of a long value
 };
 
 // "HKLM\key|name = value" in the log.
@@ -39,7 +40,8 @@ void LogValue(const char* path, const NamedValue& v)
     char number[16];
     snprintf(number, sizeof(number), "%lu", (unsigned long)v.number);
     String line = String("HKLM\\") + String(path) + String("|") +
-                  String(v.name ? v.name : "") + String(" = ") + (v.value ? *v.value : String(number));
+                  String(v.name ? v.name : "") + String(" = ") +
+                  (v.logged ? String(v.logged) : v.value ? *v.value : String(number));
     LogStep(SetupText::kLogRegistry, line);
 }
 
@@ -108,10 +110,11 @@ bool WriteInstallRecord(InstallRecord* record)
     return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 4);
 }
 
-bool WriteMediaRecord(const String& mediaFolder, const String& sumsDigest)
+bool WriteMediaRecord(const String& mediaFolder, const String& sums)
 {
     const String folder = FolderForm(FullPath(mediaFolder));
-    const NamedValue values[] = {{SetupText::kMediaDirValue, &folder, 0}, {SetupText::kMediaSumValue, &sumsDigest, 0}};
+    const NamedValue values[] = {{SetupText::kMediaDirValue, &folder, 0},
+                                 {SetupText::kMediaSumValue, &sums, 0, SetupText::kSumFile}};
     return WriteKey(HKEY_LOCAL_MACHINE, InstallRecordKey(8), values, 2);
 }
 

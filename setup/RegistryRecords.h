@@ -16,10 +16,10 @@ bool WriteInstallRecord(InstallRecord* record);
 bool RegisterDocumentType(const String& folder);
 
 // The folder of the media the copy comes from ("MediaDir" beside the
-// record) and the digest of their SETUP.SUM ("MediaSum", empty without
-// one), for a repair started from the program folder: it takes from there
-// only what those check sums vouch for.
-bool WriteMediaRecord(const String& mediaFolder, const String& sumsDigest);
+// record) and the text of their SETUP.SUM ("MediaSum", empty without one),
+// for a repair started from the program folder: it takes from there only
+// what those check sums vouch for.
+bool WriteMediaRecord(const String& mediaFolder, const String& sums);
 
 // The command that runs SETUP.EXE of the program folder in its uninstall mode.
 String UninstallCommand(const String& folder);

@@ -34,7 +34,7 @@ bool HoldsList(const String& folder)
 // else the media folder the installation recorded, asked for with the disk
 // prompt until it is there. Those are taken only as far as the SETUP.SUM
 // recorded with them vouches for them: the folder may be one that others
-// can change since.
+// can change since, the record only administrators.
 bool FindMedia(HWND owner, const String& source, const InstallRecord& record, SetupOptions* options, String* media)
 {
     if (HoldsList(source)) {
@@ -52,7 +52,7 @@ bool FindMedia(HWND owner, const String& source, const InstallRecord& record, Se
             return false;
     *media = FolderForm(record.mediaDir);
     PinMediaSums(record.mediaSum);
-    if (strcmp(MediaSumsDigest(*media).CStr(), record.mediaSum.CStr()) != 0) {
+    if (strcmp(MediaSumsText(*media).CStr(), record.mediaSum.CStr()) != 0) {
         String text = String(SetupText::kRepairOtherMediaHead) + record.mediaDir + String(SetupText::kRepairOtherMediaTail);
         ShowMessage(owner, text.CStr(), SetupText::kAppTitle, MB_OK | MB_ICONHAND);
         return false;

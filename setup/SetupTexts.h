@@ -210,7 +210,7 @@ constexpr char kLogUnreadable[] = "UNREADABLE";
 
 // Repair.
 constexpr char kMediaDirValue[] = "MediaDir";  // beside the install record: the media it came from
-constexpr char kMediaSumValue[] = "MediaSum";  // ... and the SHA-256 of their SETUP.SUM
+constexpr char kMediaSumValue[] = "MediaSum";  // ... and the text of their SETUP.SUM
 constexpr char kRepairSwitch[] = " /REPAIR";
 constexpr char kConfirmRepairHead[] = "以下のフォルダにインストールされている Zuntoria Ver.８ を修復します。よろしいですか？\n\n";
 constexpr char kConfirmRepairMedia[] = "\n\nメディア：";
