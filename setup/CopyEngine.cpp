@@ -98,6 +98,36 @@ Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
     return OUT_DONE;
 }
 
+// Replaces the open source by a copy of it in this user's temporary folder,
+// gone when closed.
+Outcome TakePrivateCopy(UniqueFile* in, DWORD* err)
+{
+    UniqueFile copy(CreatePrivateFile());
+    if (!copy) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    for (;;) {
+        DWORD got = 0, written = 0;
+        SetLastError(0);
+        if (!ReadFile(in->Get(), s_copyBuffer, kCopyChunk, &got, nullptr)) {
+            *err = GetLastError();
+            return OUT_READ;
+        }
+        if (got == 0) break;
+        if (!WriteFile(copy.Get(), s_copyBuffer, got, &written, nullptr) || written != got) {
+            *err = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+            return OUT_READ;
+        }
+    }
+    if (SetFilePointer(copy.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        *err = GetLastError();
+        return OUT_READ;
+    }
+    *in = std::move(copy);
+    return OUT_DONE;
+}
+
 // Opens the source and takes its last-write time, which the copy carries.
 Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWORD* err)
 {
@@ -107,11 +137,16 @@ Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWOR
         *err = GetLastError();
         return OUT_READ;
     }
-    // Checked through the handle that is copied: no one can write the file
-    // while it is open (read sharing only).
-    if (s_checkSources && CheckMediaHandle(s_mediaFolder, RelativeToMedia(source), in->Get()) != MEDIA_SOUND)
-        return OUT_CHECK;
-    return OUT_DONE;
+    if (!s_checkSources) return OUT_DONE;
+    // The check and the copy read one private copy: the media could answer
+    // a second read otherwise.
+    Outcome o = TakePrivateCopy(in, err);
+    if (o != OUT_DONE) return o;
+    switch (CheckMediaHandle(s_mediaFolder, RelativeToMedia(source), in->Get())) {
+    case MEDIA_SOUND: return OUT_DONE;
+    case MEDIA_UNREADABLE: *err = GetLastError(); return OUT_READ;
+    default: return OUT_CHECK;
+    }
 }
 
 Outcome CopyPlain(const String& source, HANDLE out, FILETIME* written, DWORD* err)
@@ -538,6 +573,17 @@ bool WasRepaired(const String& dest)
     for (const std::string& name : s_repaired)
         if (lstrcmpiA(name.c_str(), dest.CStr()) == 0) return true;
     return false;
+}
+
+HANDLE CreatePrivateFile()
+{
+    char folder[MAX_PATH + 1] = "", name[MAX_PATH + 1] = "";
+    DWORD n = GetTempPathA(sizeof(folder), folder);
+    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, name)) return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) DeleteFileA(name);
+    return h;
 }
 
 uint64_t CopiedBytes()

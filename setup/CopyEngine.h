@@ -52,6 +52,10 @@ void SetRepairing(bool on, bool checkSources = false);
 String RepairedFiles();
 bool WasRepaired(const String& dest);
 
+// A new file in this user's temporary folder, open for reading and writing
+// by this process alone and deleted when closed; invalid on failure.
+HANDLE CreatePrivateFile();
+
 // The bytes the copies have written since the program started.
 uint64_t CopiedBytes();
 

@@ -8,17 +8,16 @@
 #include <string.h>
 
 #include "BackgroundWindow.h"
+#include "CopyEngine.h"
 #include "Entry.h"
 #include "InstallWorker.h"
+#include "MediaSums.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
-#include "CopyEngine.h"
-#include "MediaSums.h"
 #include "wcls/ErrorReport.h"
+#include "wcls/FEnv2.h"
 #include "wcls/Handles.h"
 #include "wcls/LibTexts.h"
-#include "wcls/Registry.h"
-#include "wcls/FEnv2.h"
 #include "wcls/FileOps.h"
 #include "wcls/PathText.h"
 #include "wcls/WorkWnd.h"
@@ -61,59 +60,64 @@ bool FindMedia(HWND owner, const String& source, const InstallRecord& record, Se
     return true;
 }
 
-// The list of recorded media, read through one handle that their SETUP.SUM
-// vouches for, and loaded from a copy of its own in this user's temporary
-// folder; empty after telling why not.
-String PrivateListCopy(const String& media)
+// Copies the list of the media into a new file of this user's temporary
+// folder; false after telling why not (the copy is gone then).
+bool CopyList(const String& media, const String& copy)
 {
     String path = media + String(SetupText::kSetupList);
     UniqueFile in(CreateFileA(path.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!in) {
         ReportSystemError(GetLastError(), ERR_READ, path, Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotReadTail));
-        return String();
+        return false;
     }
-    if (CheckMediaHandle(media, String(SetupText::kSetupList), in.Get()) != MEDIA_SOUND) {
-        ReportDamagedMedia(String(SetupText::kSetupList));
-        return String();
+    UniqueFile out(CreateFileA(copy.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    static char s_buffer[65536];
+    for (;;) {
+        DWORD got = 0, written = 0;
+        if (!ReadFile(in.Get(), s_buffer, sizeof(s_buffer), &got, nullptr)) {
+            ReportSystemError(GetLastError(), ERR_READ, path,
+                              Framed(SetupText::kFileHead, path.CStr(), SetupText::kCannotReadTail));
+            return false;
+        }
+        if (got == 0) break;
+        if (!out || !WriteFile(out.Get(), s_buffer, got, &written, nullptr) || written != got) break;
     }
-    char folder[MAX_PATH + 1] = "", copy[MAX_PATH + 1] = "";
+    if (out && out.Close()) return true;
+    ReportCannotWrite(GetLastError(), copy);
+    return false;
+}
+
+// The list of recorded media, loaded from a copy of its own in this user's
+// temporary folder once their SETUP.SUM vouches for that copy; empty after
+// telling why not.
+String PrivateListCopy(const String& media)
+{
+    char folder[MAX_PATH + 1] = "", name[MAX_PATH + 1] = "";
     DWORD n = GetTempPathA(sizeof(folder), folder);
-    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, copy)) {
+    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, name)) {
         ReportCannotWrite(GetLastError(), String(folder));
         return String();
     }
-    UniqueFile out(CreateFileA(copy, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    static char s_buffer[65536];
-    DWORD got = 0, written = 0;
-    bool ok = !!out;
-    while (ok && ReadFile(in.Get(), s_buffer, sizeof(s_buffer), &got, nullptr) && got > 0)
-        ok = WriteFile(out.Get(), s_buffer, got, &written, nullptr) && written == got;
-    if (ok && out.Close()) return String(copy);
-    ReportCannotWrite(GetLastError(), String(copy));
-    DeleteFileA(copy);
+    String copy(name);
+    if (CopyList(media, copy)) {
+        UniqueFile check(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (check && CheckMediaHandle(media, String(SetupText::kSetupList), check.Get()) == MEDIA_SOUND) return copy;
+        ReportDamagedMedia(String(SetupText::kSetupList));
+    }
+    DeleteFileA(name);
     return String();
 }
 
 // The media mend only their own version: another one is updated or set up.
-// COMMON.ENV says which is installed, as for an update; when it has gone
-// (the repair copies it again), the uninstall entry says it.
+// COMMON.ENV says which is installed, as for an update; one that has gone
+// is copied again by the repair.
 bool IsThisVersion(const InstallRecord& record)
 {
-    bool same = true;
     String path = g_productDataDir + String(SetupText::kCommonEnv);
-    if (PathStateQuiet(path) & PS_FILE) {
-        SafePtr<FEnv2> env = new FEnv2(path, ENV_OPENACCESS, 10000, 100);
-        if (!env->IsLoaded()) return false;  // the file layer has said why
-        same = env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion;
-    } else {
-        String version;
-        UniqueRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SetupText::kUninstallKey, 0, KEY_QUERY_VALUE | RegView(HKEY_LOCAL_MACHINE),
-                          key.Put()) == ERROR_SUCCESS &&
-            RegReadString(&version, key.Get(), "DisplayVersion", String()) && !version.IsEmpty())
-            same = strcmp(version.CStr(), SetupText::kDisplayVersion) == 0;
-    }
-    if (same) return true;
+    if (!(PathStateQuiet(path) & PS_FILE)) return true;
+    SafePtr<FEnv2> env = new FEnv2(path, ENV_OPENACCESS, 10000, 100);
+    if (!env->IsLoaded()) return false;  // the file layer has said why
+    if (env->GetNumber(SetupText::kEnvProduct, SetupText::kEnvVersion, 0) == SetupText::kInstalledVersion) return true;
     String detail = String(SetupText::kFolderLabel) + record.AppDir;
     ReportMessage(SetupText::kRepairOtherVersion, detail.CStr());
     return false;

@@ -3,6 +3,7 @@
 #include "FileHash.h"
 
 #include "Handles.h"
+#include "SystemDll.h"
 
 // Windows XP SP3's AES provider has SHA-256; the headers show it only to
 // later targets.
@@ -21,6 +22,9 @@ class Sha256 {
 public:
     bool Start()
     {
+        // The provider's DLL, loaded here by its full path first: the system
+        // loads it by name, which older systems look for beside the program too.
+        SystemDllProc("RSAENH.DLL", "CPAcquireContext");
         return CryptAcquireContextA(m_prov.Put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
                CryptCreateHash(m_prov.Get(), CALG_SHA_256, 0, 0, m_hash.Put());
     }
