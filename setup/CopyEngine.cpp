@@ -370,11 +370,7 @@ bool RemoveEntry(HWND owner, const String& dest)
 // user stops or the query failed (reported).
 bool WaitForSource(HWND owner, const SetupFileEntry& entry, const String& sourceFolder, const String& source)
 {
-    char disk[16] = "";
-    if (entry.disk != 0) snprintf(disk, sizeof(disk), " %d ", (int)entry.disk);
-    String prompt;
-    prompt.Append(SetupText::kDiskPromptHead).Append(disk).Append(SetupText::kDiskPromptMiddle)
-        .Append(sourceFolder.CStr()).Append(SetupText::kDiskPromptTail);
+    String prompt = DiskPrompt(entry.disk, sourceFolder);
     String title = entry.srcName + String(SetupText::kDiskPromptTitleTail);
     for (;;) {
         int state = PathState(source);
@@ -575,14 +571,33 @@ bool WasRepaired(const String& dest)
     return false;
 }
 
+String DiskPrompt(int disk, const String& folder)
+{
+    char number[16] = "";
+    if (disk != 0) snprintf(number, sizeof(number), " %d ", disk);
+    return String(SetupText::kDiskPromptHead) + String(number) + String(SetupText::kDiskPromptMiddle) + folder +
+           String(SetupText::kDiskPromptTail);
+}
+
+bool NewPrivateFileName(String* name)
+{
+    char folder[MAX_PATH + 1] = "", made[MAX_PATH + 1] = "";
+    DWORD n = GetTempPathA(sizeof(folder), folder);
+    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, made)) {
+        *name = String(folder);
+        return false;
+    }
+    *name = String(made);
+    return true;
+}
+
 HANDLE CreatePrivateFile()
 {
-    char folder[MAX_PATH + 1] = "", name[MAX_PATH + 1] = "";
-    DWORD n = GetTempPathA(sizeof(folder), folder);
-    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, name)) return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    String name;
+    if (!NewPrivateFileName(&name)) return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFileA(name.CStr(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) DeleteFileA(name);
+    if (h == INVALID_HANDLE_VALUE) DeleteFileA(name.CStr());
     return h;
 }
 

@@ -52,8 +52,15 @@ void SetRepairing(bool on, bool checkSources = false);
 String RepairedFiles();
 bool WasRepaired(const String& dest);
 
-// A new file in this user's temporary folder, open for reading and writing
-// by this process alone and deleted when closed; invalid on failure.
+// The disk prompt: "Zuntoria Ver.８ ディスク N を <folder> にセットして…"
+// (no number for disk 0).
+String DiskPrompt(int disk, const String& folder);
+
+// A new empty file of this user's temporary folder, named in *name; false
+// (and *name the folder) when it cannot be made.
+bool NewPrivateFileName(String* name);
+// Such a file, open for reading and writing by this process alone and
+// deleted when closed; invalid on failure.
 HANDLE CreatePrivateFile();
 
 // The bytes the copies have written since the program started.

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "InstallRecord.h"
 #include "SetupOptions.h"
 #include "wcls/Data.h"
@@ -12,6 +14,11 @@ void UninstallFlow();
 // Mends the installed copy from the media (source, else the media folder
 // the installation recorded).
 void RepairFlow(const String& source);
+
+// Runs a flow's steps over the maximized background window (uninstall: its
+// removal variant), taken down afterwards; under /SILENT without any window
+// (owner null), so that every box goes unshown.
+void RunOverBackground(bool uninstall, const std::function<void(HWND owner)>& steps);
 
 // The Start menu's and the desktop's folders for the shortcuts: the
 // all-users ones, else the user's own. False after telling that there is no

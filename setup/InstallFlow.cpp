@@ -111,19 +111,24 @@ bool FindShortcutFolders(HWND owner, SetupOptions* options)
     return false;
 }
 
-void InstallFlow(bool update, const String& source)
+void RunOverBackground(bool uninstall, const std::function<void(HWND owner)>& steps)
 {
-    SetupOptions options;
-    if (g_setupMode.silent) {  // no background window: every box goes unshown
-        RunInstall(update, source, nullptr, &options);
+    if (g_setupMode.silent) {
+        steps(nullptr);
         return;
     }
-    BackgroundWindow* background = new BackgroundWindow(0);
+    BackgroundWindow* background = new BackgroundWindow(uninstall ? 1 : 0);
     HWND hwnd = background->Create();
     ShowWindow(hwnd, SW_MAXIMIZE);
     {
         SafePtr<WorkWnd> work = new WorkWnd(hwnd);
-        RunInstall(update, source, hwnd, &options);
+        steps(hwnd);
     }
     DestroyWnd(background);
+}
+
+void InstallFlow(bool update, const String& source)
+{
+    SetupOptions options;
+    RunOverBackground(false, [&](HWND owner) { RunInstall(update, source, owner, &options); });
 }

@@ -7,9 +7,7 @@
 
 #include <string.h>
 
-#include "BackgroundWindow.h"
 #include "CopyEngine.h"
-#include "Entry.h"
 #include "InstallWorker.h"
 #include "MediaSums.h"
 #include "SetupDriver.h"
@@ -20,7 +18,6 @@
 #include "wcls/LibTexts.h"
 #include "wcls/FileOps.h"
 #include "wcls/PathText.h"
-#include "wcls/WorkWnd.h"
 
 namespace {
 
@@ -44,8 +41,7 @@ bool FindMedia(HWND owner, const String& source, const InstallRecord& record, Se
         ShowMessage(owner, SetupText::kRepairNoMedia, SetupText::kAppTitle, MB_OK | MB_ICONHAND);
         return false;
     }
-    String prompt = String(SetupText::kDiskPromptHead) + String(" 1 ") + String(SetupText::kDiskPromptMiddle) +
-                    record.mediaDir + String(SetupText::kDiskPromptTail);
+    String prompt = DiskPrompt(1, record.mediaDir);
     while (!HoldsList(record.mediaDir))
         if (ShowMessage(owner, prompt.CStr(), SetupText::kAppTitle, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             return false;
@@ -92,19 +88,17 @@ bool CopyList(const String& media, const String& copy)
 // telling why not.
 String PrivateListCopy(const String& media)
 {
-    char folder[MAX_PATH + 1] = "", name[MAX_PATH + 1] = "";
-    DWORD n = GetTempPathA(sizeof(folder), folder);
-    if (n == 0 || n >= sizeof(folder) || !GetTempFileNameA(folder, "zu8", 0, name)) {
-        ReportCannotWrite(GetLastError(), String(folder));
+    String copy;
+    if (!NewPrivateFileName(&copy)) {
+        ReportCannotWrite(GetLastError(), copy);
         return String();
     }
-    String copy(name);
     if (CopyList(media, copy)) {
-        UniqueFile check(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueFile check(CreateFileA(copy.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (check && CheckMediaHandle(media, String(SetupText::kSetupList), check.Get()) == MEDIA_SOUND) return copy;
         ReportDamagedMedia(String(SetupText::kSetupList));
     }
-    DeleteFileA(name);
+    DeleteFileA(copy.CStr());
     return String();
 }
 
@@ -163,16 +157,5 @@ void RunRepair(const String& source, HWND background)
 
 void RepairFlow(const String& source)
 {
-    if (g_setupMode.silent) {  // no background window: every box goes unshown
-        RunRepair(source, nullptr);
-        return;
-    }
-    BackgroundWindow* background = new BackgroundWindow(0);
-    HWND hwnd = background->Create();
-    ShowWindow(hwnd, SW_MAXIMIZE);
-    {
-        SafePtr<WorkWnd> work = new WorkWnd(hwnd);
-        RunRepair(source, hwnd);
-    }
-    DestroyWnd(background);
+    RunOverBackground(false, [&](HWND owner) { RunRepair(source, owner); });
 }

@@ -4,7 +4,6 @@
 
 #include <shlobj.h>
 
-#include "BackgroundWindow.h"
 #include "Entry.h"
 #include "SetupDriver.h"
 #include "SetupTexts.h"
@@ -16,7 +15,6 @@
 #include "wcls/Registry.h"
 #include "wcls/ServiceWnd.h"
 #include "wcls/SysFolders.h"
-#include "wcls/WorkWnd.h"
 
 namespace {
 
@@ -243,16 +241,6 @@ void UninstallFlow()
 {
     g_exitCode = 1;
     String programDir = ProgramFolder();
-    if (g_setupMode.silent) {  // no background window; the question is answered yes
-        ConfirmAndRemove(nullptr, programDir);
-        return;
-    }
-    BackgroundWindow* background = new BackgroundWindow(1);
-    HWND hwnd = background->Create();
-    ShowWindow(hwnd, SW_MAXIMIZE);
-    {
-        SafePtr<WorkWnd> work = new WorkWnd(hwnd);
-        ConfirmAndRemove(hwnd, programDir);
-    }
-    DestroyWnd(background);
+    // Under /SILENT the removal question is answered yes.
+    RunOverBackground(true, [&](HWND owner) { ConfirmAndRemove(owner, programDir); });
 }
