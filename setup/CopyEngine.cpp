@@ -674,7 +674,7 @@ bool NextEntry(FEnv2* list, const String& section, const String& appPath, const 
 
 }  // namespace
 
-uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source)
+uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source, bool count)
 {
     String keys = list->GetKeyNames(section.CStr());
     String sourceFolder = FolderForm(source);
@@ -684,7 +684,7 @@ uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, 
     while (NextEntry(list, section, appPath, &key, &entry)) {
         UndoPlanFolder(entry.destFolder);
         UndoPlanFile(entry.destFolder + entry.destName);
-        if (!IsBlankText(entry.srcName.CStr())) bytes += BytesToWrite(entry.compressed, sourceFolder + entry.srcName);
+        if (count && !IsBlankText(entry.srcName.CStr())) bytes += BytesToWrite(entry.compressed, sourceFolder + entry.srcName);
     }
     return bytes;
 }

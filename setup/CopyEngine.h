@@ -24,8 +24,10 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
                 const String& appPath);
 
 // Adds every destination of the section, and its folder, to the undo plan;
-// returns the bytes its copies will write (for the progress bar).
-uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source);
+// with `count`, returns the bytes its copies will write (for the progress
+// bar: a packed source is opened for the size its header gives).
+uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source,
+                     bool count = true);
 
 // The part of a path below the all-users application-data folder, where
 // other users may create names (reached through checked handles only);

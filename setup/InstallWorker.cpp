@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "CopyEngine.h"
+#include "Entry.h"
 #include "InstallRecord.h"
 #include "MediaSums.h"
 #include "RegistryRecords.h"
@@ -43,10 +44,18 @@ struct InstallRun {
     bool WantsDesktopIcon() const { return options->desktopIcon && !IsBlankText(options->desktopFolder.CStr()); }
 };
 
+// An unattended run shows no window: its progress window stays hidden,
+// without the bar (and so without the sizes the bar is weighted by).
+bool ShowsProgress()
+{
+    return !g_setupMode.silent;
+}
+
 bool OpenProgress(InstallRun* run)
 {
+    const DWORD shown = ShowsProgress() ? DW_PROGRESSCTL | DW_SHOW : DW_NOBAR;
     run->progress = new DoingWnd(SetupText::kProgressTitle, -1, -1, 40 * g_cxChar, g_cyChar, run->owner,
-                                 DW_CANCELBTN | DW_PROGRESSCTL | DW_SHOW | DW_DISABLEOWNER);
+                                 DW_CANCELBTN | DW_DISABLEOWNER | shown);
     return true;  // window creation retries or ends the process; it never fails here
 }
 
@@ -68,7 +77,8 @@ bool BeginUndo(InstallRun* run)
     UndoPlanFolder(run->options->folder);
     UndoPlanFolder(g_productDataDir);
     for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
-        run->bytesToCopy += PlanSection(run->list, String(*section), run->options->folder, run->source);
+        run->bytesToCopy +=
+            PlanSection(run->list, String(*section), run->options->folder, run->source, ShowsProgress());
     for (int i = 0; i < kSettingsNames; ++i) UndoPlanFile(SettingsFile(run, i));
     UndoPlanKey(InstallRecordKey(8));  // an update records its media there too
     if (!run->options->updateExisting) {

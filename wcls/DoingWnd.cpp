@@ -25,6 +25,7 @@ const char kCancelButton[] = "中止";
 const DWORD kShowDelayMs = 2000;
 const DWORD kSectionUpdateMs = 100;
 const int kPumpLimit = 10;
+const DWORD kQuietPumpMs = 50;  // a hidden window's pace
 const int kExactRangeLimit = 100000;  // wider ranges are computed in thousands
 const int kBarBorder = 2;             // per side, inside the bar rectangle: DrawEdge's sunken edge at any DPI
 const int kButtonMargin = 2;          // pixels at 96 DPI the button takes beyond its text cells
@@ -35,7 +36,8 @@ DoingWnd::DoingWnd(const char* title, int x, int y, int cx, int cy, HWND owner, 
     : m_bCancel(0), m_rcBar(), m_rcText(), m_rcButton(), m_nMax(100), m_nMin(0), m_nPos(0),
       m_bPressed(0), m_dwFlags(flags), m_cxFill(0), m_nPercent(0), m_hwndDisabled(nullptr),
       m_dwStartTick(0), m_aSec(), m_cSec(0), m_dwLastTick(0), m_hwndBar(nullptr), m_hwndStatus(nullptr),
-      m_rcStatus(), m_nPermille(-1), m_dwRangeTick(GetTickCount())
+      m_rcStatus(), m_nPermille(-1), m_dwRangeTick(GetTickCount()), m_bDirty(false),
+      m_dwPumpTick(0)
 {
     const int cw = g_cxChar, ch = g_cyChar;
     const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
@@ -214,6 +216,7 @@ void DoingWnd::UpdateBarControls()
     if (permille != m_nPermille) {
         m_nPermille = permille;
         SendMessageA(m_hwndBar, PBM_SETPOS, (WPARAM)permille, 0);
+        m_bDirty = true;
     }
     char status[64];
     DWORD elapsed = GetTickCount() - m_dwRangeTick;
@@ -229,6 +232,7 @@ void DoingWnd::UpdateBarControls()
     if (strcmp(status, m_strStatus.CStr()) == 0) return;
     m_strStatus = String(status);
     SetWindowTextA(m_hwndStatus, status);
+    m_bDirty = true;
 }
 
 void DoingWnd::RecomputeBar(bool invalidate)
@@ -253,7 +257,7 @@ void DoingWnd::RecomputeBar(bool invalidate)
     if (percent == m_nPercent && fill == m_cxFill) return;
     m_nPercent = percent;
     m_cxFill = fill;
-    if (invalidate && m_hWnd) InvalidateRect(m_hWnd, &m_rcBar, FALSE);
+    if (invalidate) Invalidate(m_rcBar);
 }
 
 void DoingWnd::CheckDelayedShow()
@@ -271,7 +275,7 @@ void DoingWnd::SetMessage(const String& text)
 {
     CheckDelayedShow();
     m_strText = text;
-    if (m_hWnd) InvalidateRect(m_hWnd, &m_rcText, FALSE);
+    Invalidate(m_rcText);
 }
 
 void DoingWnd::SetRange(int min, int max)
@@ -281,7 +285,7 @@ void DoingWnd::SetRange(int min, int max)
     m_nPos = min;
     m_dwRangeTick = GetTickCount();
     RecomputeBar(false);
-    if (m_hWnd) InvalidateRect(m_hWnd, &m_rcBar, FALSE);
+    Invalidate(m_rcBar);
 }
 
 void DoingWnd::SetPos(int pos)
@@ -303,8 +307,15 @@ void DoingWnd::StepIt()
 int DoingWnd::Pump()
 {
     CheckDelayedShow();
+    if (!(m_dwFlags & DW_SHOW)) {
+        if (GetTickCount() - m_dwPumpTick < kQuietPumpMs) return m_bCancel ? 0 : 1;
+        m_dwPumpTick = GetTickCount();
+    }
     if (!(m_dwFlags & DW_DELAYSHOW)) {
-        UpdateWindow(m_hWnd);
+        // Only what changed is painted: asking the system for the update
+        // region of every file costs more than the copy of a small one.
+        if (m_bDirty && (m_dwFlags & DW_SHOW)) UpdateWindow(m_hWnd);
+        m_bDirty = false;
         for (int i = 0; i < kPumpLimit; ++i) {
             MSG msg;
             if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
@@ -388,7 +399,14 @@ void DoingWnd::SetPressed(bool pressed)
 {
     if ((m_bPressed != 0) == pressed) return;
     m_bPressed = pressed ? 1 : 0;
-    if (m_hWnd) InvalidateRect(m_hWnd, &m_rcButton, FALSE);
+    Invalidate(m_rcButton);
+}
+
+void DoingWnd::Invalidate(const RECT& rc)
+{
+    if (!m_hWnd) return;
+    InvalidateRect(m_hWnd, &rc, FALSE);
+    m_bDirty = true;
 }
 
 LRESULT DoingWnd::WindowProc(UINT msg, MsgParams* params)

@@ -41,8 +41,10 @@ public:
     void SetRange(int min, int max);
     void SetPos(int pos);
     void StepIt();
-    // Paints, then dispatches up to 10 queued messages of the thread.
-    // Returns 1 to go on, 0 when cancel was requested.
+    // Paints what changed, then dispatches up to 10 queued messages of the
+    // thread; a window that is never shown (no DW_SHOW) lets them through at
+    // most every 50 ms, as no one can click it. Returns 1 to go on, 0 when
+    // cancel was requested.
     int Pump();
 
     // Nested sections: each divides one step of its enclosing range.
@@ -92,6 +94,7 @@ protected:
     void CheckDelayedShow();
     void ApplySections();
     void SetPressed(bool pressed);
+    void Invalidate(const RECT& rc);
     void ReenableOwner();
     void Paint();
     void PaintButton(HDC hdc);
@@ -121,4 +124,6 @@ protected:
     String m_strStatus;
     int m_nPermille;
     DWORD m_dwRangeTick;  // when the range was set: the time left counts from there
+    bool m_bDirty;        // something changed since the last paint
+    DWORD m_dwPumpTick;   // a hidden window's last pump
 };

@@ -142,6 +142,35 @@ void CALLBACK PumpFromTimer(HWND hwnd, UINT, UINT_PTR id, DWORD)
     g_timerTarget->Pump();
 }
 
+// A shown window paints only what changed and takes messages at every
+// call; a window never shown takes them at most every 50 ms.
+TEST_F(DoingWndTest, PumpPaintsChangesAndPacesAHiddenWindow)
+{
+    WatchMessages({WM_USER + 5});
+    TestWnd* other = new TestWnd("Y");
+    other->Create();
+    for (DWORD flags : {DWORD(DW_SHOW), DWORD(0)}) {
+        ProbeDoingWnd* w = Make(DW_CANCELBTN | flags);
+        PumpPending();
+        g_log.Clear();
+        const bool shown = flags != 0;
+        int paints = w->m_paints;
+        w->SetMessage(String("変更"));
+        EXPECT_EQ(1, w->Pump());
+        EXPECT_EQ(shown ? paints + 1 : paints, w->m_paints) << flags;
+        paints = w->m_paints;
+        for (int i = 0; i < 3; ++i) PostMessageA(other->HWnd(), WM_USER + 5, 0, 0);
+        EXPECT_EQ(1, w->Pump());  // nothing changed: nothing painted
+        EXPECT_EQ(paints, w->m_paints) << flags;
+        EXPECT_EQ(shown ? 3 : 0, g_log.Count("Y WM_USER+5")) << flags;
+        Sleep(100);  // the system tick moves in steps of about 16 ms
+        w->Pump();
+        EXPECT_EQ(3, g_log.Count("Y WM_USER+5")) << flags;
+        w->Close();
+    }
+    DestroyWnd(other);
+}
+
 TEST_F(DoingWndTest, PumpTakesTenMessagesAndSurvivesReentrantCalls)
 {
     WatchMessages({WM_USER + 4});
