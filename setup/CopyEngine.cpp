@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ void WaitForFlushes()
         s_flushError = err;
     }
 }
+// Packed sources the plan opened for the size their header gives, kept for
+// their copy: the media are opened once per file. Only those of the first
+// disk, which is in while the plan is made.
+std::map<std::string, UniqueFile> s_opened;
 String s_lastFolder;              // the destination folder made for the entry before
 String s_mediaFolder;             // the source folder of the section being copied
 bool s_repairing;                 // a repair: only what is missing or differs is copied
@@ -132,7 +137,13 @@ Outcome TakePrivateCopy(UniqueFile* in, DWORD* err)
 Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWORD* err)
 {
     SetLastError(0);
-    in->Reset(CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    auto opened = s_opened.find(source.CStr());
+    if (opened != s_opened.end()) {
+        *in = std::move(opened->second);
+        s_opened.erase(opened);
+    } else {
+        in->Reset(CreateFileA(source.CStr(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
     if (!*in || !GetFileTime(in->Get(), nullptr, nullptr, written)) {
         *err = GetLastError();
         return OUT_READ;
@@ -295,7 +306,7 @@ int ReportWriteError(DWORD err, const String& dest)
 
 // ---- entries ----------------------------------------------------------------
 
-uint64_t BytesToWrite(int compressed, const String& source);
+uint64_t BytesToWrite(int compressed, const String& source, UniqueFile* keep = nullptr);
 
 // The in-use message; true for Retry.
 bool AskRetry(HWND owner, const String& dest)
@@ -618,6 +629,11 @@ bool FlushCopies()
     return false;
 }
 
+void ForgetOpenedSources()
+{
+    s_opened.clear();
+}
+
 void StopFlushing()
 {
     String failed;
@@ -640,8 +656,9 @@ public:
 namespace {
 
 // What the copy of a source writes: its size, or for a packed file the size
-// its header announces; 0 for a source that is not there (yet).
-uint64_t BytesToWrite(int compressed, const String& source)
+// its header announces; 0 for a source that is not there (yet). A packed
+// source is opened, and with `keep` handed over at its start.
+uint64_t BytesToWrite(int compressed, const String& source, UniqueFile* keep)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!compressed) {
@@ -653,8 +670,9 @@ uint64_t BytesToWrite(int compressed, const String& source)
     int64_t announced = -1;
     DWORD err = 0;
     if (!in || !GetFileSizeEx(in.Get(), &size)) return 0;
-    if (ReadAnnouncedSize(in.Get(), &announced, &err) == OUT_DONE && announced >= 0) return (uint64_t)announced;
-    return (uint64_t)size.QuadPart;
+    if (ReadAnnouncedSize(in.Get(), &announced, &err) != OUT_DONE) return (uint64_t)size.QuadPart;
+    if (keep) *keep = std::move(in);
+    return announced >= 0 ? (uint64_t)announced : (uint64_t)size.QuadPart;
 }
 
 // The next entry of the section from *key on (key names, NUL-separated),
@@ -684,7 +702,11 @@ uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, 
     while (NextEntry(list, section, appPath, &key, &entry)) {
         UndoPlanFolder(entry.destFolder);
         UndoPlanFile(entry.destFolder + entry.destName);
-        if (count && !IsBlankText(entry.srcName.CStr())) bytes += BytesToWrite(entry.compressed, sourceFolder + entry.srcName);
+        if (!count || IsBlankText(entry.srcName.CStr())) continue;
+        String source = sourceFolder + entry.srcName;
+        UniqueFile opened;
+        bytes += BytesToWrite(entry.compressed, source, entry.disk <= 1 ? &opened : nullptr);
+        if (opened) s_opened.emplace(source.CStr(), std::move(opened));
     }
     return bytes;
 }

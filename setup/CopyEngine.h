@@ -25,7 +25,8 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
 
 // Adds every destination of the section, and its folder, to the undo plan;
 // with `count`, returns the bytes its copies will write (for the progress
-// bar: a packed source is opened for the size its header gives).
+// bar: a packed source is opened for the size its header gives, and stays
+// open for its copy until ForgetOpenedSources).
 uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, const String& source,
                      bool count = true);
 
@@ -74,6 +75,8 @@ uint64_t CopiedBytes();
 bool FlushCopies();
 // Stops that, before a stopped run is undone.
 void StopFlushing();
+// Closes the sources the plan opened that no copy has taken.
+void ForgetOpenedSources();
 
 // Creates the folder with its missing parents, quietly; true when it exists
 // afterwards.

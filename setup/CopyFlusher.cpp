@@ -20,13 +20,16 @@ void CopyFlusher::Add(const String& path)
 {
     EnterCriticalSection(&m_lock);
     m_queue.push_back(path.CStr());
+    // A thread at work takes the new copy without being woken.
+    bool wake = m_idle;
+    m_idle = false;
     LeaveCriticalSection(&m_lock);
     if (!m_wake) m_wake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (m_wake && !m_thread) m_thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    if (m_thread)
-        SetEvent(m_wake.Get());
-    else
+    if (!m_thread)
         Work(false);  // no thread: flushed here and now
+    else if (wake)
+        SetEvent(m_wake.Get());
 }
 
 bool CopyFlusher::Pending()
@@ -64,6 +67,7 @@ bool CopyFlusher::Finish(String* failed, DWORD* err, bool abandon)
     m_held.clear();
     m_next = 0;
     m_stop = false;
+    m_idle = true;
     m_failed.clear();
     m_err = 0;
     return ok;
@@ -75,9 +79,14 @@ DWORD WINAPI CopyFlusher::Run(void* self)
     for (;;) {
         flusher->Work(false);
         EnterCriticalSection(&flusher->m_lock);
-        bool stop = flusher->m_stop && flusher->m_next == flusher->m_queue.size();
+        bool idle = flusher->m_next == flusher->m_queue.size();
+        bool stop = flusher->m_stop && idle;
+        // Set under the lock: a copy queued from here on wakes the thread
+        // (the event stays set if that happens before the wait).
+        flusher->m_idle = idle;
         LeaveCriticalSection(&flusher->m_lock);
-        if (stop || WaitForSingleObject(flusher->m_wake.Get(), INFINITE) != WAIT_OBJECT_0) return 0;
+        if (stop) return 0;
+        if (idle && WaitForSingleObject(flusher->m_wake.Get(), INFINITE) != WAIT_OBJECT_0) return 0;
     }
 }
 

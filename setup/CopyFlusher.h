@@ -42,6 +42,7 @@ private:
     std::vector<std::string> m_held;  // open elsewhere when their turn came: again at the end
     size_t m_next = 0;
     bool m_stop = false;
+    bool m_idle = true;  // the thread waits (or is not there yet): a copy queued wakes it
     std::string m_failed;
     DWORD m_err = 0;
 

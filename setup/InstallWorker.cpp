@@ -116,10 +116,12 @@ bool CopyFiles(InstallRun* run)
     int first = (int)(run->bytesBefore / 1024);
     run->progress->SetRange(first, first + (int)(run->bytesToCopy / 1024) + 1);
     SetRepairing(run->options->repair != 0, run->options->checkSources != 0);
-    for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section; ++section)
-        if (!CopySection(run->list, run->progress, String(*section), run->source, run->options->folder))
-            return false;
-    return true;
+    bool copied = true;
+    for (const char* const* section = SetupSectionOrder(run->options->updateExisting != 0); *section && copied;
+         ++section)
+        copied = CopySection(run->list, run->progress, String(*section), run->source, run->options->folder) != 0;
+    ForgetOpenedSources();
+    return copied;
 }
 
 bool ShowPleaseWait(InstallRun* run)
@@ -294,6 +296,7 @@ String Undo(InstallRun* run)
         UpdateWindow(run->progress->HWnd());
     }
     StopFlushing();
+    ForgetOpenedSources();
     String notRestored;
     if (UndoRun(&notRestored)) return String(SetupText::kAborted);
     DeleteFileA(run->ShellProgram().CStr());
