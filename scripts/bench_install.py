@@ -119,6 +119,7 @@ def floor(build, bench):
     out = os.path.join(bench, "floor")
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
+    subprocess.run(["sync"], check=True)  # as before each installer: no writeback of the last one meanwhile
     plain = [os.path.join(bench, "plain", n) for n in os.listdir(os.path.join(bench, "plain")) if n.endswith(".DAT")]
     packed = [os.path.join(bench, "packed", n) for n in os.listdir(os.path.join(bench, "packed"))]
     start = time.monotonic()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CopyFlusher.h"
+#include "CopyWorker.h"
 #include "MediaSums.h"
 #include "SetupDriver.h"
 #include "SetupFileList.h"
@@ -23,17 +24,20 @@
 #include "wcls/Handles.h"
 #include "wcls/LibTexts.h"
 #include "wcls/LogFile.h"
+#include "wcls/Lz32.h"
 #include "wcls/PathText.h"
 #include "wcls/VerifiedFile.h"
 
 namespace {
 
-// One buffer serves every copy: there is only ever one copy at a time.
+// One buffer for the bytes of every copy (one is written at a time, on the
+// worker's thread), one for the private copies of checked sources.
 const DWORD kCopyChunk = 16384;
 char s_copyBuffer[kCopyChunk];
+char s_transferBuffer[kCopyChunk];
 
 // The bytes the copies wrote, and the progress window of the section being
-// copied, whose messages a long file lets through every megabyte: it
+// copied, whose messages are let through while a long file is written: it
 // repaints and notes a cancel, which takes effect before the next file.
 uint64_t s_bytesWritten;
 CopyFlusher s_flusher;            // copies on their way to the disk
@@ -61,19 +65,7 @@ bool s_keepSettings;              // ... and a settings file there stays as it i
 bool s_checkSources;              // each source must be as SETUP.SUM says
 std::vector<std::string> s_repaired;  // what the repair copied again
 DoingWnd* s_pumped;
-DWORD s_sincePump;
-const DWORD kPumpEvery = 1024 * 1024;
 const DWORD kPaintEvery = 50;  // ms: about 20 times a second
-
-void NoteWritten(DWORD n)
-{
-    s_bytesWritten += n;
-    s_sincePump += n;
-    if (s_sincePump < kPumpEvery || !s_pumped) return;
-    s_sincePump = 0;
-    s_pumped->SetPos((int)(s_bytesWritten / 1024));
-    s_pumped->Pump();
-}
 
 // An SZDD file starts with this signature, a method byte, the last
 // character of the original name and the expanded size (32 bits, little
@@ -86,21 +78,109 @@ enum Outcome { OUT_DONE, OUT_READ, OUT_WRITE, OUT_LZ, OUT_CHECK };
 
 String RelativeToMedia(const String& source);
 
+// The bytes of one copy, from its open source into its open destination,
+// then its time, its flush when asked, its close. Run on the worker's
+// thread: handles and plain data only.
+struct Transfer {
+    HANDLE in;           // the source at its start; closed by the transfer
+    HANDLE out;          // the destination; closed by the transfer
+    bool packed;         // expanded through lz32
+    int64_t announced;   // the size a packed source's header gives, or -1
+    FILETIME written;    // carried to the destination
+    bool flush;          // flushed before it is closed
+    volatile LONG kb;    // kilobytes written so far, for the bar
+    int outcome;         // an Outcome
+    DWORD err;
+    uint64_t bytes;
+};
+
 // Writes all n bytes; a short write is a full disk.
-Outcome WriteChunk(HANDLE out, DWORD n, DWORD* err)
+Outcome WriteChunk(Transfer* t, DWORD n)
 {
     DWORD written = 0;
     SetLastError(0);
-    if (!WriteFile(out, s_copyBuffer, n, &written, nullptr)) {
-        *err = GetLastError();
+    if (!WriteFile(t->out, s_transferBuffer, n, &written, nullptr)) {
+        t->err = GetLastError();
         return OUT_WRITE;
     }
     if (written < n) {
-        *err = ERROR_DISK_FULL;
+        t->err = ERROR_DISK_FULL;
         return OUT_WRITE;
     }
-    NoteWritten(n);
+    t->bytes += n;
+    InterlockedExchange(&t->kb, (LONG)(t->bytes / 1024));
     return OUT_DONE;
+}
+
+Outcome PlainBytes(Transfer* t)
+{
+    for (;;) {
+        DWORD got = 0;
+        SetLastError(0);
+        if (!ReadFile(t->in, s_transferBuffer, kCopyChunk, &got, nullptr)) {
+            t->err = GetLastError();
+            return OUT_READ;
+        }
+        if (got == 0) return OUT_DONE;
+        Outcome o = WriteChunk(t, got);
+        if (o != OUT_DONE) return o;
+    }
+}
+
+Outcome ExpandedBytes(Transfer* t)
+{
+    INT h = LzInit((INT)(INT_PTR)t->in);
+    if (h < 0) return OUT_LZ;  // the source is closed with the transfer
+    t->in = INVALID_HANDLE_VALUE;  // closed with the LZ handle from here
+    UniqueLz lz(h);
+    for (;;) {
+        INT got = LzRead(lz.Get(), s_transferBuffer, (INT)kCopyChunk);
+        if (got == 0) break;
+        if (got < 0) return OUT_LZ;
+        Outcome o = WriteChunk(t, (DWORD)got);
+        if (o != OUT_DONE) return o;
+    }
+    // lz32 stops without an error at the end of a truncated file (and passes
+    // a file with a damaged header through unexpanded), so a source with the
+    // signature must have expanded to exactly the size its header gives.
+    return t->announced < 0 || t->bytes == (uint64_t)t->announced ? OUT_DONE : OUT_LZ;
+}
+
+// A copy in the shared folder is flushed at once (it is reached through its
+// handle only); the others by the flusher's thread (FlushCopies).
+void RunTransfer(void* arg)
+{
+    Transfer* t = static_cast<Transfer*>(arg);
+    Outcome o = t->packed ? ExpandedBytes(t) : PlainBytes(t);
+    if (t->in != INVALID_HANDLE_VALUE) CloseHandle(t->in);
+    t->in = INVALID_HANDLE_VALUE;
+    SetLastError(0);
+    if (o == OUT_DONE &&
+        (!SetFileTime(t->out, nullptr, nullptr, &t->written) || (t->flush && !FlushFileBuffers(t->out)))) {
+        t->err = GetLastError();
+        o = OUT_WRITE;
+    }
+    SetLastError(0);
+    if (!CloseHandle(t->out) && o == OUT_DONE) {
+        t->err = GetLastError();
+        o = OUT_WRITE;
+    }
+    t->out = INVALID_HANDLE_VALUE;
+    t->outcome = o;
+}
+
+CopyWorker s_worker;
+
+// Waits for the transfer on the worker's thread, letting the progress
+// window's messages through meanwhile.
+void WaitForTransfer(const Transfer& t)
+{
+    while (!s_worker.Wait(kPaintEvery)) {
+        if (!s_pumped) continue;
+        s_pumped->SetPos((int)(s_bytesWritten / 1024) + (int)InterlockedCompareExchange(
+                                                             const_cast<volatile LONG*>(&t.kb), 0, 0));
+        s_pumped->Pump();
+    }
 }
 
 // Replaces the open source by a copy of it in this user's temporary folder,
@@ -160,24 +240,6 @@ Outcome OpenSource(const String& source, UniqueFile* in, FILETIME* written, DWOR
     }
 }
 
-Outcome CopyPlain(const String& source, HANDLE out, FILETIME* written, DWORD* err)
-{
-    UniqueFile in;
-    Outcome opened = OpenSource(source, &in, written, err);
-    if (opened != OUT_DONE) return opened;
-    for (;;) {
-        DWORD got = 0;
-        SetLastError(0);
-        if (!ReadFile(in.Get(), s_copyBuffer, kCopyChunk, &got, nullptr)) {
-            *err = GetLastError();
-            return OUT_READ;
-        }
-        if (got == 0) return OUT_DONE;
-        Outcome o = WriteChunk(out, got, err);
-        if (o != OUT_DONE) return o;
-    }
-}
-
 // The expanded size an SZDD header gives, or -1 for a file without the
 // signature (lz32 copies it as it is); the file is left at its start.
 Outcome ReadAnnouncedSize(HANDLE in, int64_t* announced, DWORD* err)
@@ -199,52 +261,18 @@ Outcome ReadAnnouncedSize(HANDLE in, int64_t* announced, DWORD* err)
     return OUT_DONE;
 }
 
-Outcome CopyCompressed(const String& source, HANDLE out, FILETIME* written, DWORD* err)
+// Opens the source for its transfer (a packed one with the size its header
+// gives); a packed source that does not open is told as a failed LZ open
+// would be.
+Outcome PrepareTransfer(int compressed, const String& source, Transfer* t, DWORD* err)
 {
-    // Opened here and handed to lz32: LZOpenFileA keeps the path in an
-    // OFSTRUCT, which holds no more than 127 bytes, so media in a deep
-    // folder could not be expanded. Time stamp and header are read first,
-    // from the same handle.
     UniqueFile in;
-    int64_t announced = -1;
-    // A source that does not open is told as a failed LZ open would be.
-    Outcome opened = OpenSource(source, &in, written, err);
-    if (opened != OUT_DONE) return opened == OUT_CHECK ? opened : OUT_LZ;
-    opened = ReadAnnouncedSize(in.Get(), &announced, err);
-    if (opened != OUT_DONE) return opened;
-    INT h = LzInit((INT)(INT_PTR)in.Get());
-    if (h < 0) return OUT_LZ;  // the file stays ours and is closed with `in`
-    in.Detach();               // closed with the LZ handle from here
-    UniqueLz lz(h);
-    uint64_t expanded = 0;
-    for (;;) {
-        INT got = LzRead(lz.Get(), s_copyBuffer, (INT)kCopyChunk);
-        if (got == 0) break;
-        if (got < 0) return OUT_LZ;
-        Outcome o = WriteChunk(out, (DWORD)got, err);
-        if (o != OUT_DONE) return o;
-        expanded += (uint64_t)got;
-    }
-    // lz32 stops without an error at the end of a truncated file (and passes
-    // a file with a damaged header through unexpanded), so a source with the
-    // signature must have expanded to exactly the size its header gives.
-    return announced < 0 || expanded == (uint64_t)announced ? OUT_DONE : OUT_LZ;
-}
-
-// A copy in the shared folder is flushed at once (it is reached through its
-// handle only); the others by the flusher's thread (FlushCopies).
-Outcome CarryTimeAndClose(UniqueFile* out, const FILETIME& written, bool flush, DWORD* err)
-{
-    SetLastError(0);
-    if (!SetFileTime(out->Get(), nullptr, nullptr, &written) || (flush && !FlushFileBuffers(out->Get()))) {
-        *err = GetLastError();
-        return OUT_WRITE;
-    }
-    SetLastError(0);
-    if (!out->Close()) {
-        *err = GetLastError();
-        return OUT_WRITE;
-    }
+    Outcome o = OpenSource(source, &in, &t->written, err);
+    if (o != OUT_DONE) return compressed && o != OUT_CHECK ? OUT_LZ : o;
+    t->packed = compressed != 0;
+    t->announced = -1;
+    if (compressed && (o = ReadAnnouncedSize(in.Get(), &t->announced, err)) != OUT_DONE) return o;
+    t->in = in.Detach();
     return OUT_DONE;
 }
 
@@ -340,6 +368,92 @@ bool ReportIfDamaged(const String& source)
     return true;
 }
 
+// ---- transfers ----------------------------------------------------------------
+
+// Hands the transfer to the worker's thread (lz32 taken on this one first).
+void StartTransfer(Transfer* t)
+{
+    LzLoad();
+    s_worker.Start(RunTransfer, t);
+}
+
+// Tells how a copy ended; a failure is reported. A copy made goes to the
+// flusher (one in the shared folder has been flushed already).
+int EndCopy(Outcome o, DWORD err, const String& source, const String& dest)
+{
+    if (o == OUT_DONE && SharedPart(dest).IsEmpty()) s_flusher.Add(dest);
+    if ((o == OUT_READ || o == OUT_LZ) && ReportIfDamaged(source)) return COPY_FAILED;
+    switch (o) {
+    case OUT_DONE: return COPY_DONE;
+    case OUT_CHECK: ReportDamagedMedia(RelativeToMedia(source)); return COPY_FAILED;
+    case OUT_READ: return ReportReadError(err, source);
+    case OUT_WRITE: return ReportWriteError(err, dest);
+    case OUT_LZ: break;
+    }
+    ReportKind(ERR_READ, source.CStr());
+    return COPY_FAILED;
+}
+
+// The copy whose bytes are being written while the engine makes the next
+// file ready; the names stay on this side.
+struct PendingCopy {
+    bool active;
+    Transfer t;
+    String source, dest;
+};
+PendingCopy s_pending;
+
+enum { START_PENDING, START_STOPPED, START_PLAIN };
+
+// Ends the copy on its way, if any: true when it was made (and logged),
+// false when it failed (reported).
+bool FinishPending()
+{
+    if (!s_pending.active) return true;
+    WaitForTransfer(s_pending.t);
+    s_pending.active = false;
+    s_bytesWritten += s_pending.t.bytes;
+    if (EndCopy((Outcome)s_pending.t.outcome, s_pending.t.err, s_pending.source, s_pending.dest) != COPY_DONE)
+        return false;
+    LogStep(SetupText::kLogCopy, s_pending.dest, (long long)s_pending.t.bytes);
+    return true;
+}
+
+// Ends it without a word: the run stops for a reason already told.
+void DropPending()
+{
+    if (!s_pending.active) return;
+    WaitForTransfer(s_pending.t);
+    s_pending.active = false;
+    s_bytesWritten += s_pending.t.bytes;
+}
+
+// The copy made ready quietly while the one before is still being written,
+// then handed to the worker. Anything out of the ordinary (a destination
+// held or refused, a source that does not open) goes the plain way once the
+// one before has ended: START_PLAIN.
+int StartCopy(int compressed, const String& source, const String& dest)
+{
+    bool refused = false;
+    UniqueFile out(CreateDestination(dest, &refused));
+    Transfer t = {};
+    t.in = INVALID_HANDLE_VALUE;
+    DWORD err = 0;
+    bool ready = out && PrepareTransfer(compressed, source, &t, &err) == OUT_DONE;
+    UniqueFile in(t.in);  // closed here unless handed over
+    if (!FinishPending()) return START_STOPPED;
+    if (!ready) return START_PLAIN;
+    t.in = in.Detach();
+    t.out = out.Detach();
+    t.flush = !SharedPart(dest).IsEmpty();
+    s_pending.t = t;
+    s_pending.source = source;
+    s_pending.dest = dest;
+    s_pending.active = true;
+    StartTransfer(&s_pending.t);
+    return START_PENDING;
+}
+
 }  // namespace
 
 String SharedPart(const String& dest)
@@ -361,6 +475,7 @@ namespace {
 // asked about forever.
 bool RemoveEntry(HWND owner, const String& dest)
 {
+    if (!FinishPending()) return false;  // it may be this file
     for (;;) {
         long long size = -1;
         int removed = UndoRemove(dest, lf_is_on() ? &size : nullptr);
@@ -385,8 +500,10 @@ bool WaitForSource(HWND owner, const SetupFileEntry& entry, const String& source
     String title = entry.srcName + String(SetupText::kDiskPromptTitleTail);
     for (;;) {
         int state = PathState(source);
-        if (state & PS_UNREADABLE) return false;
         if (state == PS_FILE) return true;
+        // Nothing is written while the user is asked, and a disk taken out
+        // is no longer read.
+        if (!FinishPending() || (state & PS_UNREADABLE)) return false;
         // Only OK looks at the source again.
         while (ShowMessage(owner, prompt.CStr(), title.CStr(), MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             if (ConfirmAbort(owner)) return false;
@@ -461,13 +578,18 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
 {
     String source = sourceFolder + entry.srcName;
     if (!WaitForSource(owner, entry, sourceFolder, source)) return false;
+    // A repair and a file copied onto itself go the plain way, the copy
+    // before having ended.
+    bool itself = !entry.compressed && IsItself(source, dest);
+    bool fast = !s_repairing && !itself;
+    if (!fast && !FinishPending()) return false;
     uint64_t kept = 0;
     if (s_repairing && IsInPlace(entry, source, dest, &kept)) {
         s_bytesWritten += kept;
         LogStep(SetupText::kLogKept, dest, (long long)kept);
         return true;
     }
-    if (!entry.compressed && IsItself(source, dest)) {  // already in place
+    if (itself) {  // already in place
         long long size = FileSize(dest);
         if (size > 0) s_bytesWritten += (uint64_t)size;
         LogStep(SetupText::kLogCopy, dest, size);
@@ -478,12 +600,19 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
         // before is there already.
         if (strcmp(s_lastFolder.CStr(), entry.destFolder.CStr()) != 0 && CreateFolderTree(entry.destFolder))
             s_lastFolder = entry.destFolder;
-        uint64_t before = s_bytesWritten;
         int aside = UndoSetAside(dest);
         if (aside == ASIDE_FAILED) {
-            ReportCannotWrite(GetLastError(), dest);
+            DWORD err = GetLastError();
+            if (FinishPending()) ReportCannotWrite(err, dest);
             return false;
         }
+        if (aside != ASIDE_INUSE && fast) {
+            int started = StartCopy(entry.compressed, source, dest);
+            if (started != START_PLAIN) return started == START_PENDING;
+            fast = false;  // nothing on its way now
+        }
+        if (!FinishPending()) return false;
+        uint64_t before = s_bytesWritten;
         int result = aside == ASIDE_INUSE ? COPY_INUSE : CopyOneFile(entry.compressed, source, dest);
         if (result == COPY_DONE) {
             LogStep(SetupText::kLogCopy, dest, (long long)(s_bytesWritten - before));
@@ -517,6 +646,7 @@ bool CreateFolderTree(const String& folder)
 
 int CopyOneFile(int compressed, const String& source, const String& dest)
 {
+    if (!FinishPending()) return COPY_FAILED;
     bool refused = false;
     UniqueFile out(CreateDestination(dest, &refused));
     // The flusher may still hold the name (written before in this run, or
@@ -530,23 +660,20 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
         DWORD err = GetLastError();
         return !refused && ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
     }
-    FILETIME written = {};
+    Transfer t = {};
+    t.in = INVALID_HANDLE_VALUE;
     DWORD err = 0;
-    Outcome o = compressed ? CopyCompressed(source, out.Get(), &written, &err)
-                           : CopyPlain(source, out.Get(), &written, &err);
-    bool shared = !SharedPart(dest).IsEmpty();
-    if (o == OUT_DONE) o = CarryTimeAndClose(&out, written, shared, &err);
-    if (o == OUT_DONE && !shared) s_flusher.Add(dest);
-    if ((o == OUT_READ || o == OUT_LZ) && ReportIfDamaged(source)) return COPY_FAILED;
-    switch (o) {
-    case OUT_DONE: return COPY_DONE;
-    case OUT_CHECK: ReportDamagedMedia(RelativeToMedia(source)); return COPY_FAILED;
-    case OUT_READ: return ReportReadError(err, source);
-    case OUT_WRITE: return ReportWriteError(err, dest);
-    case OUT_LZ: break;
+    Outcome o = PrepareTransfer(compressed, source, &t, &err);
+    if (o == OUT_DONE) {
+        t.out = out.Detach();
+        t.flush = !SharedPart(dest).IsEmpty();
+        StartTransfer(&t);
+        WaitForTransfer(t);
+        s_bytesWritten += t.bytes;
+        o = (Outcome)t.outcome;
+        err = t.err;
     }
-    ReportKind(ERR_READ, source.CStr());
-    return COPY_FAILED;
+    return EndCopy(o, err, source, dest);
 }
 
 void ReportCannotWrite(DWORD err, const String& path)
@@ -734,14 +861,18 @@ int CopySection(FEnv2* list, DoingWnd* progress, const String& section, const St
             progress->SetPos((int)(s_bytesWritten / 1024));
         }
         if (!progress->Pump()) {
-            if (ConfirmAbort(owner)) return 0;
+            // The copy on its way ends first: it may be the one that failed.
+            if (!FinishPending() || ConfirmAbort(owner)) return 0;
             progress->m_bCancel = 0;
         }
 
         String dest = entry.destFolder + entry.destName;
         bool removal = IsBlankText(entry.srcName.CStr());
         bool done = removal ? RemoveEntry(owner, dest) : CopyEntry(owner, entry, sourceFolder, dest);
-        if (!done) return 0;
+        if (!done) {
+            DropPending();
+            return 0;
+        }
     }
-    return 1;
+    return FinishPending() ? 1 : 0;
 }

@@ -17,22 +17,36 @@ Fn Lz32Proc(const char* name)
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(SystemDllProc("LZ32.DLL", name)));
 }
 
+struct Lz32Procs {
+    InitFn init = Lz32Proc<InitFn>("LZInit");
+    ReadFn read = Lz32Proc<ReadFn>("LZRead");
+    CloseFn close = Lz32Proc<CloseFn>("LZClose");
+};
+
+const Lz32Procs& Procs()
+{
+    static const Lz32Procs s_procs;
+    return s_procs;
+}
+
 }  // namespace
+
+bool LzLoad()
+{
+    return Procs().init && Procs().read && Procs().close;
+}
 
 INT LzInit(INT file)
 {
-    static InitFn s_init = Lz32Proc<InitFn>("LZInit");
-    return s_init ? s_init(file) : LZERROR_GLOBALLOC;
+    return Procs().init ? Procs().init(file) : LZERROR_GLOBALLOC;
 }
 
 INT LzRead(INT file, char* buffer, INT count)
 {
-    static ReadFn s_read = Lz32Proc<ReadFn>("LZRead");
-    return s_read ? s_read(file, buffer, count) : LZERROR_BADINHANDLE;
+    return Procs().read ? Procs().read(file, buffer, count) : LZERROR_BADINHANDLE;
 }
 
 void LzClose(INT file)
 {
-    static CloseFn s_close = Lz32Proc<CloseFn>("LZClose");
-    if (s_close) s_close(file);
+    if (Procs().close) Procs().close(file);
 }

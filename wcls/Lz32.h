@@ -9,5 +9,8 @@
 // LZERROR_GLOBALLOC. LzInit takes a file handle of the caller's, which the
 // LZ handle closes from then on.
 INT LzInit(INT file);
+// Loads lz32 and takes its calls now, so that a thread of the program may
+// use them afterwards; false without lz32.
+bool LzLoad();
 INT LzRead(INT file, char* buffer, INT count);
 void LzClose(INT file);
