@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Photographs the progress window in the middle of a 200 MB file's copy by
-# an unattended SETUP.EXE, once the window has taken a message during the
-# copy (which lets its messages through every megabyte): the bar, the
-# percentage and the time left.
+# Photographs the progress window in the middle of a 200 MB file's copy,
+# once the window has taken a message during the copy (its messages are let
+# through while a long file is written): the bar, the percentage and the
+# time left.
 #   bigcopy.sh ZDRIVE_EXE BUILD_DIR      writes BUILD_DIR/bigcopy.png
 set -euo pipefail
 DRIVER="$1"
@@ -36,9 +36,12 @@ send() {  # one command to the driver; its answer in $reply
     IFS= read -r -t 300 reply <&"${ZD[0]}" && [[ "$reply" == *'"ok":true'* ]] || { echo "$1: $reply"; exit 1; }
 }
 send ""  # ready
-send 'start "C:\bigmedia\SETUP.EXE" /SILENT /DIR=C:\Zunto'
-send "wait-class DoingWnd 60000"
-send 'ping-while C:\Zunto\BIG.DAT 60000'  # leaves the program held still
+send 'start "C:\bigmedia\SETUP.EXE" /DIR=C:\Zunto /NOICON'
+send "wait-class #32770 60000"  # the setup dialog: OK
+send "press 1"
+send "wait box 60000"  # the final question: Yes
+send "press 6"
+send 'ping-while C:\Zunto\BIG.DAT 60000 DoingWnd'  # leaves the program held still
 # Held 3 s, so that the bar shows the time left once it moves on.
 sleep 3
 send resume
@@ -47,6 +50,8 @@ ping="$reply"
 sleep 1  # let the desktop show it
 import -window root "$SHOT"
 send resume
+send "wait box 300000"  # completed: OK
+send "press 1"
 send "exit 300000"
 echo "$ping"
 [[ "$reply" == *'"code":0'* ]] || { echo "SETUP.EXE: $reply"; exit 1; }

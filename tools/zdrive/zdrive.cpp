@@ -376,16 +376,21 @@ long long FileSize(const std::wstring& path)
 // Whether the current window takes a message while the program writes a
 // long file: waits until the file has begun, sends WM_NULL (2 s at most),
 // then suspends the program so that the moment can be photographed.
-// "ping-while FILE TIMEOUT"; the sizes show whether the copy was still on.
-void CmdPingWhile(const std::wstring& file, DWORD timeout)
+// "ping-while FILE TIMEOUT [CLASS]"; the sizes show whether the copy was
+// still on. With CLASS the window pinged is the one of that class once the
+// file has begun (a short copy may be over before another command could
+// find the window).
+void CmdPingWhile(const std::wstring& file, DWORD timeout, const std::wstring& cls)
 {
-    if (!g_current || !IsWindow(g_current)) return Fail("no current window");
+    if (cls.empty() && (!g_current || !IsWindow(g_current))) return Fail("no current window");
     DWORD start = GetTickCount();
     long long before;
     while ((before = FileSize(file)) <= 0) {
         if (GetTickCount() - start > timeout) return Fail("the file did not begin");
         Sleep(1);
     }
+    if (!cls.empty()) g_current = FindWindowW(cls.c_str(), nullptr);
+    if (!g_current) return Fail("no window of the class");
     DWORD_PTR result;
     DWORD sent = GetTickCount();
     bool replied = SendMessageTimeoutW(g_current, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
@@ -801,7 +806,11 @@ void Dispatch(const std::string& line)
     if (verb == "wait-class") return CmdWaitClass(Wide(a), (DWORD)atol(b.c_str()));
     if (verb == "suspend") return CmdSuspend(true);
     if (verb == "resume") return CmdSuspend(false);
-    if (verb == "ping-while") return CmdPingWhile(Wide(a), (DWORD)atol(b.c_str()));
+    if (verb == "ping-while") {
+        std::string timeout, cls;
+        SplitVerb(b, &timeout, &cls);
+        return CmdPingWhile(Wide(a), (DWORD)atol(timeout.c_str()), Wide(cls));
+    }
     if (verb == "close") return CmdClose();
     if (verb == "settext") return CmdSetText(atoi(a.c_str()), Wide(b));
     if (verb == "fit") return CmdFit(atoi(a.c_str()), Wide(b));
