@@ -58,6 +58,7 @@ void WaitForFlushes()
 // their copy: the media are opened once per file. Only those of the first
 // disk, which is in while the plan is made.
 std::map<std::string, UniqueFile> s_opened;
+const size_t kKeptOpen = 1024;  // the rest are opened again for their copy
 String s_lastFolder;              // the destination folder made for the entry before
 String s_mediaFolder;             // the source folder of the section being copied
 bool s_repairing;                 // a repair: only what is missing or differs is copied
@@ -442,6 +443,12 @@ int StartCopy(int compressed, const String& source, const String& dest)
     bool ready = out && PrepareTransfer(compressed, source, &t, &err) == OUT_DONE;
     UniqueFile in(t.in);  // closed here unless handed over
     if (!FinishPending()) return START_STOPPED;
+    // A cancel asked for while the copy before was written is answered
+    // before this one starts.
+    if (s_pumped && s_pumped->m_bCancel) {
+        if (ConfirmAbort(s_pumped->HWnd())) return START_STOPPED;
+        s_pumped->m_bCancel = 0;
+    }
     if (!ready) return START_PLAIN;
     t.in = in.Detach();
     t.out = out.Detach();
@@ -499,11 +506,14 @@ bool WaitForSource(HWND owner, const SetupFileEntry& entry, const String& source
     String prompt = DiskPrompt(entry.disk, sourceFolder);
     String title = entry.srcName + String(SetupText::kDiskPromptTitleTail);
     for (;;) {
+        if (PathStateQuiet(source) == PS_FILE) return true;
+        // Nothing is written while the user is asked or told, and a disk
+        // taken out is no longer read (nor held by a source kept open).
+        if (!FinishPending()) return false;
+        ForgetOpenedSources();
         int state = PathState(source);
+        if (state & PS_UNREADABLE) return false;
         if (state == PS_FILE) return true;
-        // Nothing is written while the user is asked, and a disk taken out
-        // is no longer read.
-        if (!FinishPending() || (state & PS_UNREADABLE)) return false;
         // Only OK looks at the source again.
         while (ShowMessage(owner, prompt.CStr(), title.CStr(), MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             if (ConfirmAbort(owner)) return false;
@@ -598,9 +608,18 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
     for (;;) {
         // A missing folder shows as a write error; the folder of the entry
         // before is there already.
-        if (strcmp(s_lastFolder.CStr(), entry.destFolder.CStr()) != 0 && CreateFolderTree(entry.destFolder))
-            s_lastFolder = entry.destFolder;
+        // A new folder is made once the copy before has ended: making it
+        // may report.
+        if (strcmp(s_lastFolder.CStr(), entry.destFolder.CStr()) != 0) {
+            if (!FinishPending()) return false;
+            if (CreateFolderTree(entry.destFolder)) s_lastFolder = entry.destFolder;
+        }
         int aside = UndoSetAside(dest);
+        // The copy on its way may be this file under another name.
+        if (aside == ASIDE_INUSE && s_pending.active) {
+            if (!FinishPending()) return false;
+            aside = UndoSetAside(dest);
+        }
         if (aside == ASIDE_FAILED) {
             DWORD err = GetLastError();
             if (FinishPending()) ReportCannotWrite(err, dest);
@@ -832,7 +851,8 @@ uint64_t PlanSection(FEnv2* list, const String& section, const String& appPath, 
         if (!count || IsBlankText(entry.srcName.CStr())) continue;
         String source = sourceFolder + entry.srcName;
         UniqueFile opened;
-        bytes += BytesToWrite(entry.compressed, source, entry.disk <= 1 ? &opened : nullptr);
+        bool keep = entry.disk <= 1 && s_opened.size() < kKeptOpen;
+        bytes += BytesToWrite(entry.compressed, source, keep ? &opened : nullptr);
         if (opened) s_opened.emplace(source.CStr(), std::move(opened));
     }
     return bytes;

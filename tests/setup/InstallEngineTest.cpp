@@ -368,7 +368,7 @@ TEST_F(InstallEngine, AStoppedOrCrashedUpdateLeavesTheInstallationAsItWas)
 
     // Crashed: the journal and the names on disk as the process left them.
     UndoPlanReset();
-    PlanSection(m_list.Get(), String("Update"), m_options.folder, String(s_media->Path().c_str()));
+    PlanSection(m_list.Get(), String("Update"), m_options.folder, String(s_media->Path().c_str()), false);
     UndoPlanFile(String((main + "ZUNTO9.EXE").c_str()));
     UndoPlanShellProgram(String((main + "ZUNTOSHL.EXE").c_str()));
     ASSERT_TRUE(UndoBegin());
@@ -476,6 +476,19 @@ TEST_F(InstallEngine, CopyPromptsAndBrokenMediaFollowTheAnswers)
             EXPECT_EQ(box.text == confirm || row.section[0] != 'M' ? SetupText::kAppTitle : "MISSING.TXTのコピー",
                       box.title);
     }
+    // A packed source the plan keeps open for its copy is let go before a
+    // disk is asked for: the disk could not be taken out otherwise.
+    PlanSection(m_list.Get(), String("Common"), String(m_app.c_str()), String(s_media->Path().c_str()));
+    {
+        BoxWatcher boxes({IDCANCEL, IDYES});
+        DoingWnd* progress = new DoingWnd("t", -1, -1, 200, 20, nullptr, DW_CANCELBTN | DW_NOBAR | DW_SHOW);
+        EXPECT_EQ(0, CopySection(m_list.Get(), progress, String("Missing2"), String(s_media->Path().c_str()),
+                                 String(m_app.c_str())));
+        progress->Close();
+    }
+    const std::string kept = Media() + "ZUNTOSHL.EX_", moved = Media() + "MOVED.EX_";
+    EXPECT_TRUE(MoveFileA(kept.c_str(), moved.c_str()));
+    MoveFileA(moved.c_str(), kept.c_str());
     EXPECT_TRUE(Exists(m_app + "TRUNC.EXE"));  // a failed copy stays as far as it got
     EXPECT_FALSE(Exists(readOnly[0]) || Exists(readOnly[1]));
     EXPECT_EQ("kept", ReadFileBytes(target + "\\README.TXT"));
