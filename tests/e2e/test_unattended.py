@@ -8,7 +8,7 @@ import shutil
 import subprocess
 import unittest
 
-from harness import BUILD_DIR, COMPLETED, FINAL_QUESTION, WINE
+from harness import BUILD_DIR, COMPLETED, DEFAULT_INSTALL, FINAL_QUESTION, WINE
 from test_flows import ASK_REMOVE, DATA, DATA_KEY, DESKTOP_LINK, PROG, START_LINK, UNINSTALL_KEY, FlowCase
 
 TITLE, REMOVAL = "Zuntoria Ver.８ セットアップ", "Zuntoria８ の削除"
@@ -94,12 +94,24 @@ class Unattended(FlowCase):
 
     def test_dlls_planted_beside_setup_are_never_loaded(self):
         names = ["lz32", "uxtheme", "comctl32", "secur32"]
-        for name in names:
-            shutil.copy(os.path.join(BUILD_DIR, "planted", name + ".dll"), self.host(self.MEDIA))
-        # Wine prefers its own DLLs; "n,b" makes it look in the program's folder first, as Windows does.
-        self.silent([], 0, env=dict(self.prefix.env, WINEDLLOVERRIDES="%s=n,b;mscoree,mshtml=" % ",".join(names)))
-        self.assertEqual([], glob.glob(self.host(self.MEDIA) + "/*.LOADED"))
-        self.assert_installed()
+        for interactive in (False, True):  # only an interactive run shows the progress bar (comctl32)
+            with self.subTest(interactive=interactive):
+                self.renew()
+                # Wine prefers its own DLLs; "n,b" makes it look in the program's folder first, as Windows does.
+                env = dict(self.prefix.env, WINEDLLOVERRIDES="%s=n,b;mscoree,mshtml=" % ",".join(names))
+                for name in names:
+                    shutil.copy(os.path.join(BUILD_DIR, "planted", name + ".dll"), self.host(self.MEDIA))
+                if interactive:
+                    proc = subprocess.Popen([WINE, self.MEDIA + "\\SETUP.EXE"], env=env, stdin=subprocess.DEVNULL,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    self.addCleanup(proc.kill)
+                    self.driver.ok("attach SETUP.EXE 30000")
+                    self.walk(DEFAULT_INSTALL)
+                    self.assertEqual(0, proc.wait(timeout=60))
+                else:
+                    self.silent([], 0, env=env)
+                self.assertEqual([], glob.glob(self.host(self.MEDIA) + "/*.LOADED"))
+                self.assert_installed()
 
     def test_the_media_folder_as_the_program_folder_keeps_its_files(self):
         names = ["README.TXT", "SETUP.EXE"]
