@@ -766,7 +766,8 @@ uint64_t CopiedBytes()
 bool FlushCopies()
 {
     // Once, after the last copy, not a wait per file: the records are what
-    // say that the installation is there.
+    // say that the installation is there. The threads end with the copies.
+    s_worker.Stop();
     WaitForFlushes();
     String failed = s_flushFailed;
     s_flushFailed = String();
@@ -784,6 +785,7 @@ void StopFlushing()
 {
     String failed;
     DWORD err = 0;
+    s_worker.Stop();
     s_flusher.Finish(&failed, &err, true);
     s_flushFailed = String();
 }

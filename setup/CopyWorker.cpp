@@ -5,10 +5,18 @@ CopyWorker::~CopyWorker()
 {
     // A thread that ended with the process has nothing left to wait for.
     if (!m_thread || WaitForSingleObject(m_thread.Get(), 0) == WAIT_OBJECT_0) return;
+    Stop();
+}
+
+void CopyWorker::Stop()
+{
+    if (!m_thread) return;
     Wait(INFINITE);
     m_quit = true;
     SetEvent(m_go.Get());
     WaitForSingleObject(m_thread.Get(), INFINITE);
+    m_thread.Close();
+    m_quit = false;
 }
 
 void CopyWorker::Start(void (*fn)(void*), void* arg)

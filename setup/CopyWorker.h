@@ -20,6 +20,9 @@ public:
     // Waits at most `ms` for the job started last; true once it has ended
     // (or when there was none).
     bool Wait(DWORD ms);
+    // Waits for the last job and ends the thread (made again by the next
+    // Start): its memory goes back while the run does other things.
+    void Stop();
 
     CopyWorker(const CopyWorker&) = delete;
     CopyWorker& operator=(const CopyWorker&) = delete;
