@@ -37,7 +37,7 @@ void CopyWorker::Start(void (*fn)(void*), void* arg)
     SetEvent(m_go.Get());
 }
 
-bool CopyWorker::Wait(DWORD ms)
+bool CopyWorker::Wait(DWORD ms, bool input)
 {
     // The jobs are counted: the event may still be set from a job that ended
     // before the last one started. Most jobs have ended by the time they are
@@ -45,7 +45,10 @@ bool CopyWorker::Wait(DWORD ms)
     for (;;) {
         if (InterlockedCompareExchange(&m_finished, 0, 0) == InterlockedCompareExchange(&m_started, 0, 0))
             return true;
-        if (WaitForSingleObject(m_done.Get(), ms) != WAIT_OBJECT_0) return false;
+        HANDLE done = m_done.Get();
+        DWORD ended = input ? MsgWaitForMultipleObjects(1, &done, FALSE, ms, QS_ALLINPUT)
+                            : WaitForSingleObject(done, ms);
+        if (ended != WAIT_OBJECT_0) return false;
     }
 }
 

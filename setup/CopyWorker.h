@@ -18,8 +18,9 @@ public:
     // here and now when no thread can be made.
     void Start(void (*fn)(void*), void* arg);
     // Waits at most `ms` for the job started last; true once it has ended
-    // (or when there was none).
-    bool Wait(DWORD ms);
+    // (or when there was none). With `input`, new input for the thread's
+    // windows ends the wait too (false), so that it is answered at once.
+    bool Wait(DWORD ms, bool input = false);
     // Waits for the last job and ends the thread (made again by the next
     // Start): its memory goes back while the run does other things.
     void Stop();

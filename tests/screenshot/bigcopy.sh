@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Photographs the progress window in the middle of a 200 MB file's copy,
+# Photographs the progress window in the middle of a 600 MB file's copy,
 # once the window has taken a message during the copy (its messages are let
 # through while a long file is written): the bar, the percentage and the
 # time left.
@@ -24,10 +24,10 @@ start_xvfb 90
 make_prefix "$WINEPREFIX" desktop
 start_wineserver "$WINEPREFIX"
 
-# The sample media with a 200 MB file to copy first.
+# The sample media with a 600 MB file to copy first.
 rm -rf "$media" "$WINEPREFIX/drive_c/Zunto" "$SHOT"
 cp -r "$BUILD/media" "$media"
-head -c 209715200 /dev/zero >"$media/BIG.DAT"
+truncate -s 629145600 "$media/BIG.DAT"  # 600 MB, sparse: made at once
 sed -i 's/^\[Common\]\r$/&\nbig=1,0,BIG.DAT,BIG.DAT,$(AppPath)\r/' "$media/SETUP.LST"
 
 coproc ZD { "$WINE" "$DRIVER" 2>/dev/null; }
@@ -56,6 +56,6 @@ send "exit 300000"
 echo "$ping"
 [[ "$reply" == *'"code":0'* ]] || { echo "SETUP.EXE: $reply"; exit 1; }
 [[ "$ping" == *'"replied":true'* ]] || { echo "no message taken during the copy"; exit 1; }
-[ "$(sed 's/.*"after":\([0-9-]*\).*/\1/' <<<"$ping")" -lt 209715200 ] || { echo "the copy had ended first"; exit 1; }
+[ "$(sed 's/.*"after":\([0-9-]*\).*/\1/' <<<"$ping")" -lt 629145600 ] || { echo "the copy had ended first"; exit 1; }
 [ "$(identify -format %k "$SHOT")" -gt 8 ] || { echo "the screenshot shows nothing"; exit 1; }
 echo "Screenshot: $SHOT"
