@@ -173,15 +173,16 @@ void RunTransfer(void* arg)
 CopyWorker s_worker;
 
 // Waits for the transfer on the worker's thread, letting the progress
-// window's messages through meanwhile.
+// window's messages through meanwhile; its bytes are counted then.
 void WaitForTransfer(const Transfer& t)
 {
-    while (!s_worker.Wait(kPaintEvery)) {
+    while (!s_worker.Wait(kPaintEvery, s_pumped != nullptr)) {
         if (!s_pumped) continue;
         s_pumped->SetPos((int)(s_bytesWritten / 1024) + (int)InterlockedCompareExchange(
                                                              const_cast<volatile LONG*>(&t.kb), 0, 0));
         s_pumped->Pump();
     }
+    s_bytesWritten += t.bytes;
 }
 
 // Replaces the open source by a copy of it in this user's temporary folder,
@@ -262,11 +263,16 @@ Outcome ReadAnnouncedSize(HANDLE in, int64_t* announced, DWORD* err)
     return OUT_DONE;
 }
 
-// Opens the source for its transfer (a packed one with the size its header
-// gives); a packed source that does not open is told as a failed LZ open
-// would be.
-Outcome PrepareTransfer(int compressed, const String& source, Transfer* t, DWORD* err)
+// Opens the source for its transfer into dest (a packed one with the size
+// its header gives); a packed source that does not open is told as a failed
+// LZ open would be. The source is opened here and handed to lz32:
+// LZOpenFileA keeps the path in an OFSTRUCT, which holds no more than 127
+// bytes, so media in a deep folder could not be expanded.
+Outcome PrepareTransfer(int compressed, const String& source, const String& dest, Transfer* t, DWORD* err)
 {
+    *t = Transfer();
+    t->in = INVALID_HANDLE_VALUE;
+    t->flush = !SharedPart(dest).IsEmpty();
     UniqueFile in;
     Outcome o = OpenSource(source, &in, &t->written, err);
     if (o != OUT_DONE) return compressed && o != OUT_CHECK ? OUT_LZ : o;
@@ -413,7 +419,6 @@ bool FinishPending()
     if (!s_pending.active) return true;
     WaitForTransfer(s_pending.t);
     s_pending.active = false;
-    s_bytesWritten += s_pending.t.bytes;
     if (EndCopy((Outcome)s_pending.t.outcome, s_pending.t.err, s_pending.source, s_pending.dest) != COPY_DONE)
         return false;
     LogStep(SetupText::kLogCopy, s_pending.dest, (long long)s_pending.t.bytes);
@@ -426,7 +431,6 @@ void DropPending()
     if (!s_pending.active) return;
     WaitForTransfer(s_pending.t);
     s_pending.active = false;
-    s_bytesWritten += s_pending.t.bytes;
 }
 
 // The copy made ready quietly while the one before is still being written,
@@ -437,11 +441,10 @@ int StartCopy(int compressed, const String& source, const String& dest)
 {
     bool refused = false;
     UniqueFile out(CreateDestination(dest, &refused));
-    Transfer t = {};
-    t.in = INVALID_HANDLE_VALUE;
+    Transfer t;
     DWORD err = 0;
-    bool ready = out && PrepareTransfer(compressed, source, &t, &err) == OUT_DONE;
-    UniqueFile in(t.in);  // closed here unless handed over
+    bool ready = out && PrepareTransfer(compressed, source, dest, &t, &err) == OUT_DONE;
+    UniqueFile in(ready ? t.in : INVALID_HANDLE_VALUE);  // closed here unless handed over
     if (!FinishPending()) return START_STOPPED;
     // A cancel asked for while the copy before was written is answered
     // before this one starts.
@@ -452,7 +455,6 @@ int StartCopy(int compressed, const String& source, const String& dest)
     if (!ready) return START_PLAIN;
     t.in = in.Detach();
     t.out = out.Detach();
-    t.flush = !SharedPart(dest).IsEmpty();
     s_pending.t = t;
     s_pending.source = source;
     s_pending.dest = dest;
@@ -607,9 +609,8 @@ bool CopyEntry(HWND owner, const SetupFileEntry& entry, const String& sourceFold
     }
     for (;;) {
         // A missing folder shows as a write error; the folder of the entry
-        // before is there already.
-        // A new folder is made once the copy before has ended: making it
-        // may report.
+        // before is there already. A new one is made once the copy before
+        // has ended: making it may report.
         if (strcmp(s_lastFolder.CStr(), entry.destFolder.CStr()) != 0) {
             if (!FinishPending()) return false;
             if (CreateFolderTree(entry.destFolder)) s_lastFolder = entry.destFolder;
@@ -679,16 +680,13 @@ int CopyOneFile(int compressed, const String& source, const String& dest)
         DWORD err = GetLastError();
         return !refused && ClassifyError(err) == ECLASS_INUSE ? COPY_INUSE : ReportWriteError(err, dest);
     }
-    Transfer t = {};
-    t.in = INVALID_HANDLE_VALUE;
+    Transfer t;
     DWORD err = 0;
-    Outcome o = PrepareTransfer(compressed, source, &t, &err);
+    Outcome o = PrepareTransfer(compressed, source, dest, &t, &err);
     if (o == OUT_DONE) {
         t.out = out.Detach();
-        t.flush = !SharedPart(dest).IsEmpty();
         StartTransfer(&t);
         WaitForTransfer(t);
-        s_bytesWritten += t.bytes;
         o = (Outcome)t.outcome;
         err = t.err;
     }
